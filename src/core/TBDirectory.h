@@ -1,0 +1,83 @@
+#pragma once
+
+#include <QString>
+#include <QVariantList>
+#include <QVariantMap>
+
+#include <memory>
+
+class TBDirectory;
+using TBDirectoryPtr = std::shared_ptr<TBDirectory>;
+
+// One configured LDAP server. Held by shared pointer: the preferences' list, the editors' copies
+// and the commands refer to records, not values. No password is ever part of the record.
+class TBDirectory
+{
+public:
+    TBDirectory(); // defaults; draws a fresh identifier
+    TBDirectory(const TBDirectory& other); // field-by-field copy, identifier included (after drawing one)
+    TBDirectory& operator=(const TBDirectory& other) = default;
+
+    static TBDirectoryPtr directory();
+    static TBDirectoryPtr directoryWithDirectory(const TBDirectory& other);
+    static TBDirectoryPtr directoryWithDictionary(const QVariantMap& dict);
+    // The archive form: the same keys, written as an XML property list.
+    static TBDirectoryPtr directoryWithArchive(const QByteArray& archive);
+    QByteArray archive() const;
+
+    void initWithDictionary(const QVariantMap& dict); // applies the dictionary's keys to this record
+    QVariantMap dictionaryRepresentation() const;
+
+    static QVariantList dictArrayFromDirArray(const QList<TBDirectoryPtr>& dirs);
+    static QList<TBDirectoryPtr> dirArrayFromDictArray(const QVariantList& dicts);
+
+    static quint64 uniqueDirectoryID();
+    static QString uniqueDirectoryNameFromName(const QString& name);
+    void updateDirectoryID() { m_directoryID = uniqueDirectoryID(); }
+    // Forgets the identifier counter so the next draw starts at the current time again (tests).
+    static void resetIdentifierCounter();
+
+    QString description() const;
+
+    quint64 directoryID() const { return m_directoryID; }
+    void setDirectoryID(quint64 v) { m_directoryID = v; }
+    QString directoryName() const { return m_directoryName; }
+    void setDirectoryName(const QString& v) { m_directoryName = v; }
+    QString ldapURI() const { return m_ldapURI; }
+    void setLdapURI(const QString& v) { m_ldapURI = v; }
+    QString searchBase() const { return m_searchBase; }
+    void setSearchBase(const QString& v) { m_searchBase = v; }
+    quint64 startTLS() const { return m_startTLS; }
+    void setStartTLS(quint64 v) { m_startTLS = v; }
+    quint64 ldapVersion() const { return m_ldapVersion; }
+    void setLdapVersion(quint64 v) { m_ldapVersion = v; }
+    quint64 authentication() const { return m_authentication; }
+    void setAuthentication(quint64 v) { m_authentication = v; }
+    QString simpleID() const { return m_simpleID; }
+    void setSimpleID(const QString& v) { m_simpleID = v; }
+    quint64 saslMechanism() const { return m_saslMechanism; }
+    void setSaslMechanism(quint64 v) { m_saslMechanism = v; }
+    QString saslAuthCID() const { return m_saslAuthCID; }
+    void setSaslAuthCID(const QString& v) { m_saslAuthCID = v; }
+    QString saslRealm() const { return m_saslRealm; }
+    void setSaslRealm(const QString& v) { m_saslRealm = v; }
+    QString saslAuthZID() const { return m_saslAuthZID; }
+    void setSaslAuthZID(const QString& v) { m_saslAuthZID = v; }
+    QString saslProperties() const { return m_saslProperties; }
+    void setSaslProperties(const QString& v) { m_saslProperties = v; }
+
+private:
+    quint64 m_directoryID = 0;
+    QString m_directoryName;
+    QString m_ldapURI;
+    QString m_searchBase;
+    quint64 m_startTLS = 0;
+    quint64 m_ldapVersion = 0;
+    quint64 m_authentication = 0;
+    QString m_simpleID;
+    quint64 m_saslMechanism = 0;
+    QString m_saslAuthCID;
+    QString m_saslRealm;
+    QString m_saslAuthZID;
+    QString m_saslProperties;
+};

@@ -1,0 +1,41 @@
+#include "TBTestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtDebug>
+
+namespace TBTestSupport {
+
+QString sourceDir()
+{
+    const QByteArray env = qgetenv("TB_SOURCE_DIR");
+    return env.isEmpty() ? QStringLiteral(TB_SOURCE_DIR) : QString::fromLocal8Bit(env);
+}
+
+QString sampleDir()
+{
+    const QByteArray env = qgetenv("TB_SAMPLE_DIR");
+    return env.isEmpty() ? QStringLiteral(TB_SAMPLE_DIR) : QString::fromLocal8Bit(env);
+}
+
+QString sampleURI()
+{
+    QFile file(sampleDir() + QStringLiteral("/uri"));
+    if (!file.open(QIODevice::ReadOnly)) {
+        qWarning("No sample slapd: %s is missing", qPrintable(file.fileName()));
+        return QString();
+    }
+    return QString::fromUtf8(file.readAll()).trimmed();
+}
+
+QString useScratchConfig()
+{
+    static QTemporaryDir dir;
+    const QString path = dir.path() + QStringLiteral("/config");
+    QDir().mkpath(path);
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(path));
+    return path;
+}
+
+} // namespace TBTestSupport
