@@ -1,0 +1,55 @@
+#pragma once
+
+#include "TBCommanderController.h"
+
+#include <QObject>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+// Runs one external tool at a time with its three standard streams on pipes, hands every chunk of
+// standard output and standard error to its controller, writes the controller's answers to the
+// tool's standard input, and reports once when the tool has exited and both streams are exhausted.
+// It keeps no output itself. Main thread only.
+//
+// The tool is started in a session of its own, without a controlling terminal: the OpenLDAP tools
+// read a prompted password from /dev/tty when they have one, and would hang there when Tamblin
+// itself was started from a terminal.
+class TBCommander : public QObject
+{
+    Q_OBJECT
+public:
+    // The controller is not owned and must outlive the commander (or be cleared first).
+    explicit TBCommander(TBCommanderController* controller, QObject* parent = nullptr);
+    // Kills a tool that is still running, without telling the controller.
+    ~TBCommander() override;
+
+    TBCommanderController* controller() const { return m_controller; }
+    void setController(TBCommanderController* controller) { m_controller = controller; }
+
+    // Starts the executable at path with the arguments (no shell is involved). False when a run is
+    // already active or the executable cannot be started; the controller is told why through
+    // displayMessageText() and the commander stays as it was (idle after a failed start).
+    bool runCommandString(const QString& path, const QStringList& arguments = QStringList());
+    // Asks a running tool to terminate; its end is reported the usual way. Idle: nothing.
+    void terminate();
+
+    // Exit status of the last finished run; -1 from a start until the end is reported. A tool killed
+    // by a signal gets 128 + the signal number, as a shell reports it, so that a crash can never be
+    // mistaken for one of the statuses that mean success.
+    qint64 taskStatus() const { return m_taskStatus; }
+    // A run is active (started, end not yet reported).
+    bool isRunning() const { return m_task != nullptr; }
+    // Process id of the running tool, 0 when idle.
+    qint64 processId() const;
+
+private:
+    void readOutput();
+    void readError();
+    void deliver(const QByteArray& chunk, bool isError);
+    void taskFinished(int exitCode, QProcess::ExitStatus exitStatus);
+
+    TBCommanderController* m_controller = nullptr;
+    QProcess* m_task = nullptr;
+    qint64 m_taskStatus = -1;
+};
