@@ -1,0 +1,135 @@
+#pragma once
+
+#include "TBPicture.h"
+#include "TBValue.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QList>
+#include <QLocale>
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+#include <memory>
+
+class TBEntry;
+using TBEntryPtr = std::shared_ptr<TBEntry>;
+using TBEntryList = QList<TBEntryPtr>;
+
+// The cached renderings of an entry (its styled texts); defined and filled by the renderer.
+struct TBEntryRendering;
+
+// One LDAP entry: its DN and its attributes with their values, in arrival order. Names keep the
+// spelling of their first arrival; every lookup by name ignores case.
+//
+// Built once (by the parser, on its worker thread), then only read (on the main thread). Values
+// are held compactly: text as UTF-8 in one buffer per entry, made into a QString when asked for,
+// pictures as their encoded bytes (TBPicture). A search may return 100 000 entries.
+class TBEntry
+{
+public:
+    TBEntry();
+    TBEntry(const TBEntry& other);
+    TBEntry& operator=(const TBEntry& other);
+    ~TBEntry();
+
+    static TBEntryPtr entry() { return std::make_shared<TBEntry>(); }
+
+    QString dn() const { return m_dn; }
+    void setDn(const QString& dn) { m_dn = dn; }
+    // Attribute names, one per distinct attribute (case-insensitively), in order of first arrival.
+    const QStringList& attributes() const { return m_attributes; }
+    qsizetype attributeCount() const { return m_attributes.size(); }
+    bool hasPhoto() const { return m_hasPhoto; }
+    void setHasPhoto(bool v) { m_hasPhoto = v; }
+    // Pictures numbered so far while building a rich text; the renderer resets it.
+    qint64 imageCount() const { return m_imageCount; }
+    void setImageCount(qint64 v) { m_imageCount = v; }
+
+    // Adding values. Ignored when the name is empty or the value is null or empty. A text value
+    // of the attribute named exactly "dn" (case matters) also sets dn().
+    void addAttribute(const QString& name, const QString& value);
+    // Bytes: a picture when the attribute is an image attribute (asks the preferences' registry,
+    // so main thread only), raw bytes otherwise.
+    void addAttribute(const QString& name, const QByteArray& data);
+    // Bytes, with the caller saying whether the attribute is an image attribute (any thread).
+    // Undecodable picture data is stored as the text "<Could not decode image data>".
+    void addAttribute(const QString& name, const QByteArray& data, bool isImage);
+    // A value as it is (text, bytes or an already made picture).
+    void addAttribute(const QString& name, const TBValue& value);
+
+    // Fast paths for bulk building. The caller passes foldedHash(name) and, for text, bytes it has
+    // checked to be valid UTF-8. Same rules as addAttribute otherwise.
+    void appendText(const QString& name, size_t nameHash, QByteArrayView utf8);
+    void appendBytes(const QString& name, size_t nameHash, QByteArrayView bytes);
+    void appendPicture(const QString& name, size_t nameHash, const TBPicture& picture);
+    static size_t foldedHash(QStringView name); // equal for names that differ only in case
+
+    // Lookups: case-insensitive on the name.
+    qsizetype indexOfAttribute(const QString& name) const; // -1 when none
+    TBValue valueForAttribute(const QString& name) const; // the first value; null when none
+    TBValue valueForKey(const QString& key) const { return valueForAttribute(key); }
+    QList<TBValue> allValuesForAttribute(const QString& name) const; // empty when none
+    qsizetype numValuesForAttribute(const QString& name) const; // 0 when none
+
+    // By attribute index (0 .. attributeCount()-1); out of range gives null / empty / 0.
+    TBValue valueAtIndex(qsizetype index) const;
+    QList<TBValue> valuesAtIndex(qsizetype index) const;
+    qsizetype numValuesAtIndex(qsizetype index) const;
+
+    QString firstPartOfDN() const; // dn up to the first ","
+    QString valueOfFirstPartOfDN() const; // the text after the first "=" of firstPartOfDN()
+    QString description() const; // "TBEntry - dn:<dn>"
+
+    // Releases spare capacity once the entry is complete.
+    void squeeze();
+    // Bytes this entry holds on the heap (approximate; for measurements).
+    qsizetype heapSize() const;
+
+    // Room for the renderer's caches; built lazily on the main thread, never invalidated.
+    std::shared_ptr<TBEntryRendering>& renderingCache() const { return m_rendering; }
+
+private:
+    enum SlotKind : quint8 { SlotText, SlotBytes, SlotPicture };
+    struct Slot
+    {
+        quint32 offset; // into m_blob, or into m_pictures for a picture
+        quint32 length;
+        quint32 attribute; // index into m_attributes
+        SlotKind kind;
+    };
+    struct AttributeInfo
+    {
+        size_t hash; // foldedHash of the name
+        quint32 firstSlot;
+        quint32 count;
+    };
+
+    qsizetype findAttribute(const QString& name, size_t hash) const;
+    qsizetype attributeFor(const QString& name, size_t hash); // existing index or a new one
+    void appendSlot(const QString& name, size_t hash, SlotKind kind, QByteArrayView bytes, quint32 pictureIndex);
+    TBValue valueOfSlot(const Slot& slot) const;
+
+    QString m_dn;
+    QStringList m_attributes;
+    QList<AttributeInfo> m_info; // parallel to m_attributes
+    QList<Slot> m_slots; // every value, in arrival order
+    QByteArray m_blob; // UTF-8 text and raw bytes of the values
+    QList<TBPicture> m_pictures;
+    qint64 m_imageCount = 0;
+    bool m_hasPhoto = false;
+    mutable std::shared_ptr<TBEntryRendering> m_rendering;
+};
+
+// AD timestamps: 100-nanosecond ticks since 1601-01-01 UTC, as decimal text.
+
+// The text read as a signed 64-bit number: leading blanks and a sign allowed, stops at the first
+// non-digit, no digits reads as 0, out-of-range text saturates.
+qint64 TBADTimestampValue(QStringView text);
+
+// The display text: "0" for 0, otherwise the date in the user's locale and time zone with the
+// date and time styles of the preferences (0 none, 1 short, 2 medium, 3 long, 4 full).
+QString TBADTimestampToString(const QString& text);
+QString TBADTimestampToString(const QString& text, qint64 dateStyle, qint64 timeStyle,
+                              const QLocale& locale = QLocale::system());
