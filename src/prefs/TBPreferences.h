@@ -11,13 +11,17 @@
 #include <QStringList>
 #include <QVariantMap>
 
+#include <vector>
+
 class TBUserDefaults;
 
 // Notification names and their user-info keys.
 inline const QString TBPrefsHaveChangedNotification = QStringLiteral("TBPrefsHaveChangedNotification");
-inline const QString TBPrefsDirectoriesHaveChangedNotification = QStringLiteral("TBPrefsDirectoriesHaveChangedNotification");
+inline const QString TBPrefsDirectoriesHaveChangedNotification
+    = QStringLiteral("TBPrefsDirectoriesHaveChangedNotification");
 inline const QString TBPrefsDirectoriesDeletedNotification = QStringLiteral("TBPrefsDirectoriesDeletedNotification");
-inline const QString TBPrefsAttributesHaveChangedNotification = QStringLiteral("TBPrefsAttributesHaveChangedNotification");
+inline const QString TBPrefsAttributesHaveChangedNotification
+    = QStringLiteral("TBPrefsAttributesHaveChangedNotification");
 inline const QString TBSavedSearchesHaveChangedNotification = QStringLiteral("TBSavedSearchesHaveChangedNotification");
 inline const QString TBPrintPreviewUpdateNotification = QStringLiteral("TBPrintPreviewUpdateNotification");
 
@@ -38,7 +42,12 @@ public:
     // Created and loaded on first call; the standard user defaults unless a store was set for tests.
     static TBPreferences* sharedPreferences();
     // Tests: replaces the singleton with a fresh one over the given store (nullptr = the standard store).
+    // The next sharedPreferences() call creates and loads it. The store is not owned: keep it alive.
     static void resetSharedPreferences(TBUserDefaults* store = nullptr);
+    // Folder holding DefaultAttrs.plist and the three other shipped lists (":/defaults" unless a test
+    // points it elsewhere); read when the registry loads.
+    static void setDefaultListsFolder(const QString& path);
+    static QString defaultListsFolder();
 
     explicit TBPreferences(TBUserDefaults* store, QObject* parent = nullptr);
     ~TBPreferences() override;
@@ -54,7 +63,8 @@ public:
     bool canNotify() const { return m_canNotify; }
     void setCanNotify(bool v) { m_canNotify = v; }
 
-    // Directories
+    // Directories. Deleting posts "TBPrefsDirectoriesDeletedNotification" with "DirectoryID", a
+    // QVariantList of the deleted identifiers (qint64), and saves the list.
     QList<TBDirectoryPtr>& directories() { return m_directories; }
     const QList<TBDirectoryPtr>& directories() const { return m_directories; }
     void setDirectories(const QList<TBDirectoryPtr>& v) { m_directories = v; }
@@ -67,7 +77,8 @@ public:
     void loadDirectoriesFromDefaults(TBUserDefaults* store);
     void saveDirectoriesToDefaults(TBUserDefaults* store);
 
-    // Saved searches and the previous search
+    // Saved searches and the previous search. Adding, replacing and deleting post
+    // "TBSavedSearchesHaveChangedNotification" and save the list.
     QList<TBSearchCriteriaPtr>& savedSearchCriteria() { return m_savedSearchCriteria; }
     TBSearchCriteriaPtr searchCriteriaAtIndex(qsizetype index) const;
     void addSearchCriteria(const TBSearchCriteriaPtr& criteria);
@@ -79,6 +90,8 @@ public:
     void setPreviousSearch(const TBSearchCriteriaPtr& v) { m_previousSearch = v; }
 
     // Attribute registry: lookups are case-insensitive on the name; the two name lists compare exactly.
+    // Changes post "TBPrefsAttributesHaveChangedNotification" with "PrefNotifyAction" (qint64) and
+    // "AttributeNames" (QStringList).
     TBAttributeList& defaultAttrs() { return m_defaultAttrs; }
     TBAttributeList& defaultImageAttrs() { return m_defaultImageAttrs; }
     TBAttributeList& defaultBinaryAttrs() { return m_defaultBinaryAttrs; }
@@ -206,9 +219,14 @@ public:
     void setAutoDisplayAttributeColumns(bool v) { m_autoDisplayAttributeColumns = v; }
     QString lastSelectedAttribute() const { return m_lastSelectedAttribute; }
     void setLastSelectedAttribute(const QString& v) { m_lastSelectedAttribute = v; }
+
 private:
+    struct Setting;
+    static const std::vector<Setting>& settings();
+    void applySettingDefaults();
     void terminateNotification();
     void postAttributesChanged(qint64 action, const QStringList* names);
+    void loadDefaultAttributeLists();
 
     TBUserDefaults* m_store = nullptr;
     bool m_canNotify = false;
@@ -267,4 +285,5 @@ private:
     qint64 m_exportWhichDirectories = 0;
     bool m_autoAddDiscoveredAttributes = false;
     bool m_autoDisplayAttributeColumns = false;
-    QString m_lastSelectedAttribute;};
+    QString m_lastSelectedAttribute;
+};

@@ -1,0 +1,54 @@
+#include "TBCommand.h"
+
+namespace {
+
+// Characters that make a POSIX shell read a word differently; a value holding any of them is
+// single-quoted in display lines.
+constexpr char16_t kShellSpecialCharacters[] = {
+    u' ', u'\t', u'~', u'`', u'#', u'$',  u'&', u'*', u'(', u')', u'\\', u'|',
+    u'[', u']',  u'{', u'}', u';', u'\'', u'"', u'<', u'>', u'/', u'?',
+};
+
+bool needsQuoting(const QString& text)
+{
+    for (const QChar c : text) {
+        for (const char16_t special : kShellSpecialCharacters) {
+            if (c.unicode() == special)
+                return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+TBCommand::TBCommand()
+    : m_simpleID(QStringLiteral(""))
+    , m_simplePassword(QStringLiteral(""))
+    , m_errorTitle(QStringLiteral(""))
+    , m_errorMessage(QStringLiteral(""))
+{ }
+
+bool TBCommand::setupCommandAndArguments(const QVariantMap& options)
+{
+    Q_UNUSED(options);
+    // Only the subclasses know a tool; the base answers with a command that can never do harm.
+    m_commandString = QStringLiteral("/usr/bin/false");
+    m_arguments = QStringList();
+    m_displayCommandString = QStringLiteral("Error - invalid TBCommand");
+    m_errorTitle = QStringLiteral("Implementation Error");
+    m_errorMessage = QStringLiteral("TBCommand subclass didn't override setupCommandAndArguments");
+    return false;
+}
+
+QString TBCommand::quotedString(const QString& text)
+{
+    if (text.isEmpty())
+        return QStringLiteral("");
+    if (!needsQuoting(text))
+        return text;
+    QString quoted = text;
+    // Inside single quotes nothing is special but the quote itself: close, escape it, reopen.
+    quoted.replace(QLatin1Char('\''), QStringLiteral("'\\''"));
+    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
+}

@@ -1,0 +1,212 @@
+#include "TBSearchItem.h"
+
+#include "TBPreferences.h"
+#include "TBPropertyList.h"
+
+namespace {
+
+const QString kSearchAttr = QStringLiteral("searchAttr");
+const QString kSearchType = QStringLiteral("searchType");
+const QString kSearchText = QStringLiteral("searchText");
+// The older item form spells the type key with a small "t" and may name the attribute freely.
+const QString kSpecSearchType = QStringLiteral("searchtype");
+const QString kSpecOtherAttr = QStringLiteral("otherAttr");
+const QString kUnknownAttribute = QStringLiteral("unknownattribute");
+
+// Pop-ups that show nothing selected hand over -1; anything else outside the menu is reset.
+qint64 typeInRange(qint64 type)
+{
+    return (type < -1 || type > TBSearchTypeIsMissing) ? TBSearchTypeIs : type;
+}
+
+} // namespace
+
+TBSearchItem::TBSearchItem()
+{
+    const TBPreferences* prefs = TBPreferences::sharedPreferences();
+    const QString last = prefs ? prefs->lastSelectedAttribute() : QString();
+    m_searchAttr = last.isEmpty() ? QStringLiteral("dn") : last;
+    m_searchText = QStringLiteral("");
+}
+
+TBSearchItemPtr TBSearchItem::searchItem()
+{
+    return std::make_shared<TBSearchItem>();
+}
+
+TBSearchItemPtr TBSearchItem::searchItemWithDictionary(const QVariantMap& dict)
+{
+    auto item = searchItem();
+    const QVariant attr = dict.value(kSearchAttr);
+    if (TBPropertyList::isString(attr)) {
+        const TBPreferences* prefs = TBPreferences::sharedPreferences();
+        if (prefs && prefs->attributeExists(attr.toString()))
+            item->m_searchAttr = attr.toString();
+    }
+    if (item->m_searchAttr.isEmpty())
+        item->m_searchAttr = kUnknownAttribute;
+    const QVariant type = dict.value(kSearchType);
+    if (TBPropertyList::isNumber(type))
+        item->m_searchType = type.toLongLong();
+    item->m_searchType = typeInRange(item->m_searchType);
+    const QVariant text = dict.value(kSearchText);
+    if (TBPropertyList::isString(text))
+        item->m_searchText = text.toString();
+    return item;
+}
+
+TBSearchItemPtr TBSearchItem::searchItemWithSpecDictionary(const QVariantMap& dict)
+{
+    static const QStringList fixedAttributes {QStringLiteral("sn"), QStringLiteral("cn"), QStringLiteral("ou"),
+                                              QStringLiteral("mail")};
+    auto item = searchItem();
+    const QVariant attr = dict.value(kSearchAttr);
+    if (TBPropertyList::isNumber(attr)) {
+        const qint64 index = attr.toLongLong();
+        item->m_searchAttr
+            = (index >= 0 && index < fixedAttributes.size()) ? fixedAttributes.at(index) : kUnknownAttribute;
+    }
+    const QVariant other = dict.value(kSpecOtherAttr);
+    if (TBPropertyList::isString(other) && !other.toString().isEmpty())
+        item->m_searchAttr = other.toString().toLower();
+    const QVariant type = dict.value(kSpecSearchType);
+    if (TBPropertyList::isNumber(type))
+        item->m_searchType = typeInRange(type.toLongLong());
+    const QVariant text = dict.value(kSearchText);
+    if (TBPropertyList::isString(text))
+        item->m_searchText = text.toString();
+    return item;
+}
+
+TBSearchItemPtr TBSearchItem::searchItemWithArchive(const QVariantMap& archive)
+{
+    // Coder rules: a missing text decodes as nothing and a missing number as 0; a value of the wrong
+    // kind is ignored and the field keeps its default.
+    auto item = searchItem();
+    if (!archive.contains(kSearchAttr))
+        item->m_searchAttr = QString();
+    else if (TBPropertyList::isString(archive.value(kSearchAttr)))
+        item->m_searchAttr = archive.value(kSearchAttr).toString();
+    if (!archive.contains(kSearchType))
+        item->m_searchType = 0;
+    else if (TBPropertyList::isNumber(archive.value(kSearchType)))
+        item->m_searchType = archive.value(kSearchType).toLongLong();
+    if (!archive.contains(kSearchText))
+        item->m_searchText = QString();
+    else if (TBPropertyList::isString(archive.value(kSearchText)))
+        item->m_searchText = archive.value(kSearchText).toString();
+    return item;
+}
+
+QVariantMap TBSearchItem::archiveRepresentation() const
+{
+    return dictionaryRepresentation();
+}
+
+TBSearchItemPtr TBSearchItem::copy() const
+{
+    return searchItemWithArchive(archiveRepresentation());
+}
+
+QVariantMap TBSearchItem::dictionaryRepresentation() const
+{
+    // Written as strings even when empty, so the plist form always has all three keys.
+    return QVariantMap {
+        {kSearchAttr, m_searchAttr.isNull() ? QStringLiteral("") : m_searchAttr},
+        {kSearchType, QVariant::fromValue<qint64>(m_searchType)},
+        {kSearchText, m_searchText.isNull() ? QStringLiteral("") : m_searchText},
+    };
+}
+
+QString TBSearchItem::description() const
+{
+    return QStringLiteral("attr:%1 type:%2 text:%3").arg(m_searchAttr, QString::number(m_searchType), m_searchText);
+}
+
+QString TBSearchItem::tooltipDescription() const
+{
+    QString text = m_searchAttr + QLatin1Char(' ') + searchTypeAsString();
+    if (m_searchType != TBSearchTypeExists && m_searchType != TBSearchTypeIsMissing)
+        text += QLatin1Char(' ') + m_searchText;
+    return text;
+}
+
+QString TBSearchItem::searchTypeAsString() const
+{
+    return searchTypeAsString(m_searchType);
+}
+
+QString TBSearchItem::searchTypeAsString(qint64 searchType)
+{
+    switch (searchType) {
+    case TBSearchTypeIs:
+        return QStringLiteral("is");
+    case TBSearchTypeIsSimilarTo:
+        return QStringLiteral("is similar to");
+    case TBSearchTypeContains:
+        return QStringLiteral("contains");
+    case TBSearchTypeStartsWith:
+        return QStringLiteral("starts with");
+    case TBSearchTypeEndsWith:
+        return QStringLiteral("ends with");
+    case TBSearchTypeExists:
+        return QStringLiteral("exists");
+    case TBSearchTypeIsMissing:
+        return QStringLiteral("is missing");
+    default:
+        return QStringLiteral("unknown search type");
+    }
+}
+
+QString TBSearchItem::searchAttrAsString() const
+{
+    const TBPreferences* prefs = TBPreferences::sharedPreferences();
+    const TBAttributePtr attr = prefs ? prefs->attributeWithName(m_searchAttr) : nullptr;
+    if (attr && !attr->friendlyName().isEmpty())
+        return QStringLiteral("%1 (%2)").arg(attr->friendlyName(), m_searchAttr);
+    return m_searchAttr;
+}
+
+QString TBSearchItem::anyOrMissingString() const
+{
+    if (m_searchType == TBSearchTypeExists)
+        return QStringLiteral("(exists)");
+    if (m_searchType == TBSearchTypeIsMissing)
+        return QStringLiteral("(missing)");
+    return QStringLiteral("?");
+}
+
+bool TBSearchItem::includedInAttrMenus() const
+{
+    const TBPreferences* prefs = TBPreferences::sharedPreferences();
+    return prefs && prefs->isBasicAttribute(m_searchAttr);
+}
+
+QVariantList TBSearchItem::dictArrayFromSearchItemArray(const TBSearchItemList& items)
+{
+    QVariantList dicts;
+    dicts.reserve(items.size());
+    for (const auto& item : items) {
+        if (item)
+            dicts.append(item->dictionaryRepresentation());
+    }
+    return dicts;
+}
+
+TBSearchItemList TBSearchItem::searchItemArrayFromDictArray(const QVariantList& dicts)
+{
+    TBSearchItemList items;
+    items.reserve(dicts.size());
+    for (const QVariant& dict : dicts)
+        items.append(searchItemWithDictionary(TBPropertyList::isDictionary(dict) ? dict.toMap() : QVariantMap()));
+    return items;
+}
+
+TBSearchItemList TBSearchItem::searchItemArrayFromSpecDictArray(const QVariantList& dicts)
+{
+    TBSearchItemList items;
+    items.reserve(dicts.size());
+    for (const QVariant& dict : dicts)
+        items.append(searchItemWithSpecDictionary(TBPropertyList::isDictionary(dict) ? dict.toMap() : QVariantMap()));
+    return items;
+}
