@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <atomic>
+#include <memory>
 #include <optional>
 
 // Turns the LDIF that `ldapsearch -LLL` prints into entries. Runs on the searcher's worker thread;
@@ -15,10 +16,18 @@
 class TBParser
 {
 public:
+    // Takes what the parse needs of the attribute registry (the image and binary attribute names)
+    // now, so construct it on the main thread; parse() then never touches the preferences.
     TBParser(const QByteArray& data, bool decodeBase64);
+    // The same with the lower-cased image and binary attribute names given.
+    TBParser(const QByteArray& data, bool decodeBase64, const QSet<QString>& imageAttributes,
+             const QSet<QString>& binaryAttributes);
+    ~TBParser();
+    TBParser(const TBParser&) = delete;
+    TBParser& operator=(const TBParser&) = delete;
 
-    // False only for hard failures (no data, a continuation line with nothing to continue);
-    // callers read parseSuccessful().
+    // False only for a hard failure (a continuation line with nothing to continue); callers read
+    // parseSuccessful(). No data at all is a successful parse that found no entries.
     bool parse();
     void abortParsing() { m_aborting.store(true); }
     bool aborting() const { return m_aborting.load(); }
@@ -29,12 +38,19 @@ public:
     // Lower-cased names of every attribute met.
     const QSet<QString>& returnedAttributeNames() const { return m_returnedAttributeNames; }
 
-    // Lenient base64: characters outside the alphabet are skipped. nullopt only when the result
-    // cannot be represented (see the .cpp).
+    // Lenient base64: characters outside the alphabet are skipped. nullopt only when a "=" stands
+    // where no padding can be (see the .cpp).
     static std::optional<QByteArray> decodeBase64String(QByteArrayView text);
 
 private:
+    struct State;
+
+    void addLine(QByteArrayView line, TBEntry& entry);
+
     QByteArray m_data;
+    QSet<QString> m_imageAttributes;
+    QSet<QString> m_binaryAttributes;
+    std::unique_ptr<State> m_state;
     bool m_decodeBase64 = true;
     std::atomic<bool> m_aborting {false};
     bool m_parseSuccessful = false;
