@@ -1,0 +1,132 @@
+#include "TBEntryRendering.h"
+
+#include "TBFonts.h"
+#include "TBPreferences.h"
+
+namespace {
+
+enum class Variant { Info, FriendlyInfo, ForPrinting, WithoutAttachments };
+
+const QString kImageData = QStringLiteral("<image data>");
+
+TBEntryRendering& cacheOf(const TBEntry& entry)
+{
+    std::shared_ptr<TBEntryRendering>& cache = entry.renderingCache();
+    if (!cache)
+        cache = std::make_shared<TBEntryRendering>();
+    return *cache;
+}
+
+TBRichText build(const TBEntry& entry, Variant variant)
+{
+    TBRichText text;
+    const TBPreferences* prefs = TBPreferences::sharedPreferences();
+    const bool forPrinting = variant == Variant::ForPrinting;
+    const QTextCharFormat& bold
+        = forPrinting ? TBFonts::printBoldFontAttributes() : TBFonts::displayBoldFontAttributes();
+    const QTextCharFormat& regular = forPrinting ? TBFonts::printFontAttributes() : TBFonts::displayFontAttributes();
+    qint64 imageCount = 0;
+    const QStringList& attributes = entry.attributes();
+    for (qsizetype i = 0; i < attributes.size(); ++i) {
+        const QString& attribute = attributes.at(i);
+        QString label = attribute;
+        if (variant == Variant::FriendlyInfo) {
+            const QString friendly = prefs ? prefs->friendlyNameForAttribute(attribute.toLower()) : QString();
+            if (!friendly.isEmpty())
+                label = friendly;
+        }
+        const QList<TBValue> values = entry.valuesAtIndex(i);
+        for (const TBValue& value : values) {
+            if (variant == Variant::WithoutAttachments && value.isPicture()) {
+                text.append(label + QStringLiteral(": "), bold);
+                text.append(kImageData + QLatin1Char('\n'), regular);
+                continue;
+            }
+            TBEntryRendering::appendValue(value, label, attribute, text, forPrinting, imageCount);
+        }
+    }
+    return text;
+}
+
+} // namespace
+
+void TBEntryRendering::appendValue(const TBValue& value, const QString& label, const QString& attribute,
+                                   TBRichText& info, bool forPrinting, qint64& imageCount)
+{
+    const QTextCharFormat& bold
+        = forPrinting ? TBFonts::printBoldFontAttributes() : TBFonts::displayBoldFontAttributes();
+    const QTextCharFormat& regular = forPrinting ? TBFonts::printFontAttributes() : TBFonts::displayFontAttributes();
+    const TBPreferences* prefs = TBPreferences::sharedPreferences();
+
+    info.append(label + QStringLiteral(": "), bold);
+    switch (value.kind()) {
+    case TBValue::Text: {
+        const QString text = value.text();
+        if (prefs && prefs->isImageAttribute(attribute))
+            info.append(kImageData + QLatin1Char('\n'), regular);
+        else if (prefs && prefs->interpretADTimestamps() && prefs->isADTimeAttribute(attribute))
+            info.append(TBADTimestampToString(text) + QStringLiteral(" (") + text + QStringLiteral(")\n"), regular);
+        else
+            info.append(text + QLatin1Char('\n'), regular);
+        break;
+    }
+    case TBValue::Picture: {
+        const QImage image = value.picture().image();
+        if (image.isNull()) {
+            // The header looked like a picture but the data does not decode: nothing to show.
+            info.append(kImageData + QLatin1Char('\n'), regular);
+            break;
+        }
+        info.append(QStringLiteral("\n\n     "), regular);
+        QString fileName;
+        if (TBRichText::canEncodeJPEG())
+            fileName = QStringLiteral("Photo_%1.jpg").arg(++imageCount);
+        info.appendImage(image, fileName, regular);
+        info.append(QStringLiteral("\n\n"), regular);
+        break;
+    }
+    case TBValue::Bytes:
+        info.append(QStringLiteral("<binary data>\n"), regular);
+        break;
+    case TBValue::Null:
+        info.append(QStringLiteral("<unknown data type>\n"), regular);
+        break;
+    }
+}
+
+const TBRichText& TBEntryRendering::info(const TBEntry& entry)
+{
+    TBEntryRendering& cache = cacheOf(entry);
+    if (!cache.m_info)
+        cache.m_info = build(entry, Variant::Info);
+    return *cache.m_info;
+}
+
+const TBRichText& TBEntryRendering::friendlyInfo(const TBEntry& entry)
+{
+    TBEntryRendering& cache = cacheOf(entry);
+    if (!cache.m_friendlyInfo)
+        cache.m_friendlyInfo = build(entry, Variant::FriendlyInfo);
+    return *cache.m_friendlyInfo;
+}
+
+const TBRichText& TBEntryRendering::infoForPrinting(const TBEntry& entry)
+{
+    TBEntryRendering& cache = cacheOf(entry);
+    if (!cache.m_infoForPrinting)
+        cache.m_infoForPrinting = build(entry, Variant::ForPrinting);
+    return *cache.m_infoForPrinting;
+}
+
+const TBRichText& TBEntryRendering::infoWithoutAttachments(const TBEntry& entry)
+{
+    TBEntryRendering& cache = cacheOf(entry);
+    if (!cache.m_infoWithoutAttachments)
+        cache.m_infoWithoutAttachments = build(entry, Variant::WithoutAttachments);
+    return *cache.m_infoWithoutAttachments;
+}
+
+QString TBEntryRendering::infoAsPlainText(const TBEntry& entry)
+{
+    return infoWithoutAttachments(entry).plainText();
+}
