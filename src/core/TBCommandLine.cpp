@@ -1,0 +1,196 @@
+#include "TBCommandLine.h"
+
+#include "TBCommand.h"
+#include "TBDirectory.h"
+#include "TBPreferences.h"
+#include "TBPropertyList.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+bool isFloating(const QVariant& value)
+{
+    return value.typeId() == QMetaType::Double || value.typeId() == QMetaType::Float;
+}
+
+bool isShellSafe(QChar c)
+{
+    const char16_t u = c.unicode();
+    return (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9')
+        || QStringView(u"-._:/%@+=,").contains(c);
+}
+
+} // namespace
+
+TBCommandLine::TBCommandLine(const QString& toolPath, const QVariantMap& options)
+    : m_toolPath(toolPath)
+    , m_display(displayWord(toolPath))
+{
+    const TBPreferences* prefs = TBPreferences::sharedPreferences();
+    m_enableDebug = boolOption(options, QStringLiteral("EnableDebug"), prefs->enableDebug());
+    if (m_enableDebug)
+        m_debugLevel = integerOption(options, QStringLiteral("DebugLevel"), prefs->debugLevel());
+    m_connectTimeout = integerOption(options, QStringLiteral("ConnectTimeout"), prefs->connectTimeout());
+    m_timeLimit = integerOption(options, QStringLiteral("TimeLimit"), prefs->timeLimit());
+    m_maxHits = integerOption(options, QStringLiteral("MaxHits"), prefs->maxHits());
+    m_fetchWhichAttrs = integerOption(options, QStringLiteral("FetchWhichAttrs"), prefs->fetchWhichAttrs());
+}
+
+void TBCommandLine::add(const QString& argument)
+{
+    m_arguments.append(argument);
+    m_display += QLatin1Char(' ') + displayValue(argument);
+}
+
+void TBCommandLine::add(const QStringList& arguments)
+{
+    for (const QString& argument : arguments)
+        add(argument);
+}
+
+void TBCommandLine::addBare(const QString& argument)
+{
+    m_arguments.append(argument);
+    m_display += QLatin1Char(' ') + displayWord(argument);
+}
+
+void TBCommandLine::addDebug()
+{
+    if (m_enableDebug)
+        add({QStringLiteral("-d"), QString::number(m_debugLevel)});
+}
+
+void TBCommandLine::addConnectTimeout()
+{
+    if (m_connectTimeout > 0)
+        add({QStringLiteral("-o"), QStringLiteral("nettimeout=%1").arg(m_connectTimeout)});
+}
+
+void TBCommandLine::addTimeLimit()
+{
+    // 0 is passed on: it asks for no limit, which the server may still cap.
+    if (m_timeLimit != -1)
+        add({QStringLiteral("-l"), QString::number(m_timeLimit)});
+}
+
+void TBCommandLine::addSizeLimit()
+{
+    if (m_maxHits != -1)
+        add({QStringLiteral("-z"), QString::number(m_maxHits)});
+}
+
+void TBCommandLine::addStartTLS(const TBDirectory& directory)
+{
+    if (directory.startTLS() == 1)
+        add(QStringLiteral("-ZZ"));
+    else if (directory.startTLS() == 0)
+        add(QStringLiteral("-Z"));
+}
+
+void TBCommandLine::addVersion(const TBDirectory& directory)
+{
+    if (directory.ldapVersion() == 1)
+        add({QStringLiteral("-P"), QStringLiteral("2")});
+}
+
+void TBCommandLine::addServer(const TBDirectory& directory)
+{
+    add(QStringLiteral("-H"));
+    addBare(directory.ldapURI());
+}
+
+void TBCommandLine::addBind(const TBDirectory& directory, const QString& bindDN)
+{
+    const QString dn = bindDN.isEmpty() ? directory.simpleID() : bindDN;
+    switch (directory.authentication()) {
+    case 0:
+        add(QStringLiteral("-x"));
+        break;
+    case 1:
+        add({QStringLiteral("-x"), QStringLiteral("-D"), dn});
+        break;
+    case 2:
+        // The tool prompts for the password; the searcher answers on its standard input.
+        add({QStringLiteral("-x"), QStringLiteral("-W"), QStringLiteral("-D"), dn});
+        break;
+    case 3:
+        add({QStringLiteral("-Q"), QStringLiteral("-Y"), saslMechanismText(directory.saslMechanism())});
+        if (!directory.saslAuthCID().isEmpty())
+            add({QStringLiteral("-U"), directory.saslAuthCID()});
+        if (!directory.saslRealm().isEmpty())
+            add({QStringLiteral("-R"), directory.saslRealm()});
+        if (!directory.saslAuthZID().isEmpty())
+            add({QStringLiteral("-X"), directory.saslAuthZID()});
+        if (!directory.saslProperties().isEmpty())
+            add({QStringLiteral("-O"), directory.saslProperties()});
+        break;
+    default:
+        break;
+    }
+}
+
+QString TBCommandLine::searchToolPath()
+{
+    const QString path = TBPreferences::sharedPreferences()->pathLDAPSearch();
+    return path.isEmpty() ? QStringLiteral("/usr/bin/ldapsearch") : path;
+}
+
+QString TBCommandLine::whoamiToolPath()
+{
+    const QString path = TBPreferences::sharedPreferences()->pathLDAPWhoami();
+    return path.isEmpty() ? QStringLiteral("/usr/bin/ldapwhoami") : path;
+}
+
+QString TBCommandLine::saslMechanismText(quint64 mechanism)
+{
+    switch (mechanism) {
+    case 0:
+        return QStringLiteral("SASL_GSSAPI");
+    case 1:
+        return QStringLiteral("SASL_KERBEROS_V4");
+    case 2:
+        return QStringLiteral("SASL_DIGEST_MD5");
+    case 3:
+        return QStringLiteral("SASL_CRAM_MD5");
+    default:
+        return QStringLiteral("UNKNOWN");
+    }
+}
+
+QString TBCommandLine::displayValue(const QString& value)
+{
+    return value.isEmpty() ? QStringLiteral("''") : TBCommand::quotedString(value);
+}
+
+QString TBCommandLine::displayWord(const QString& word)
+{
+    if (!word.isEmpty() && std::all_of(word.cbegin(), word.cend(), isShellSafe))
+        return word;
+    return displayValue(word);
+}
+
+bool TBCommandLine::boolOption(const QVariantMap& options, const QString& key, bool fallback)
+{
+    const auto it = options.constFind(key);
+    if (it == options.cend() || !TBPropertyList::isNumber(*it))
+        return fallback;
+    return isFloating(*it) ? it->toDouble() != 0.0 : it->toLongLong() != 0;
+}
+
+qint64 TBCommandLine::integerOption(const QVariantMap& options, const QString& key, qint64 fallback)
+{
+    const auto it = options.constFind(key);
+    if (it == options.cend() || !TBPropertyList::isNumber(*it))
+        return fallback;
+    if (isFloating(*it)) {
+        // Whole part, like any integer reading of a number; out of range or NaN counts as wrong kind.
+        const double d = std::trunc(it->toDouble());
+        if (!(d >= double(std::numeric_limits<qint64>::min()) && d < double(std::numeric_limits<qint64>::max())))
+            return fallback;
+        return qint64(d);
+    }
+    return it->toLongLong();
+}

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVariantMap>
+
+class TBDirectory;
+
+// The argument vector and the display line of one tool run, built side by side: every argument
+// is appended to both, so the line always shows exactly what the tool receives and pastes into a
+// POSIX shell as the same command. Also resolves the run's settings: the preference, unless the
+// per-window options hold a number under the same key.
+class TBCommandLine
+{
+public:
+    TBCommandLine(const QString& toolPath, const QVariantMap& options);
+
+    bool enableDebug() const { return m_enableDebug; }
+    qint64 debugLevel() const { return m_debugLevel; }
+    qint64 connectTimeout() const { return m_connectTimeout; }
+    qint64 timeLimit() const { return m_timeLimit; }
+    qint64 maxHits() const { return m_maxHits; }
+    qint64 fetchWhichAttrs() const { return m_fetchWhichAttrs; }
+
+    // One argument; the display shows it through quotedString.
+    void add(const QString& argument);
+    void add(const QStringList& arguments);
+
+    void addDebug(); // "-d level" when debugging is on
+    void addConnectTimeout(); // "-o nettimeout=n" when n > 0
+    void addTimeLimit(); // "-l n" unless n is -1
+    void addSizeLimit(); // "-z n" unless n is -1
+    void addStartTLS(const TBDirectory& directory);
+    void addVersion(const TBDirectory& directory);
+    void addServer(const TBDirectory& directory); // "-H uri"; the caller has checked the URI
+    // The bind options; bindDN replaces the directory's bind DN when not empty. Never a password.
+    void addBind(const TBDirectory& directory, const QString& bindDN);
+
+    QString toolPath() const { return m_toolPath; }
+    QStringList arguments() const { return m_arguments; }
+    QString displayLine() const { return m_display + QLatin1Char('\n'); }
+
+    // The tools' paths from the preferences, or their usual places when unset.
+    static QString searchToolPath();
+    static QString whoamiToolPath();
+    static QString saslMechanismText(quint64 mechanism);
+
+    // A value as the display shows it: quotedString, but an empty value still shows as '' so
+    // the shell keeps it as an argument.
+    static QString displayValue(const QString& value);
+    // A path or URI: shown bare when the shell reads it as it stands (the usual case, slashes and
+    // all), otherwise quoted like any value.
+    static QString displayWord(const QString& word);
+
+    // The option's value when the map holds a number under the key, else the fallback.
+    static bool boolOption(const QVariantMap& options, const QString& key, bool fallback);
+    static qint64 integerOption(const QVariantMap& options, const QString& key, qint64 fallback);
+
+private:
+    void addBare(const QString& argument);
+
+    QString m_toolPath;
+    QStringList m_arguments;
+    QString m_display;
+
+    bool m_enableDebug = false;
+    qint64 m_debugLevel = 0;
+    qint64 m_connectTimeout = 0;
+    qint64 m_timeLimit = -1;
+    qint64 m_maxHits = -1;
+    qint64 m_fetchWhichAttrs = 0;
+};
