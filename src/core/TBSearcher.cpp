@@ -1,0 +1,359 @@
+#include "TBSearcher.h"
+
+#include "TBCommand.h"
+#include "TBCommander.h"
+#include "TBParser.h"
+#include "TBPreferences.h"
+
+#include <QMetaObject>
+#include <QMetaType>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QThread>
+#include <QThreadPool>
+#include <QVariant>
+#include <QWaitCondition>
+
+namespace {
+
+const QByteArray defaultPrompt = QByteArrayLiteral("Enter LDAP Password: ");
+QByteArray processPrompt; // set by the first searcher, main thread only
+
+// Output of a large search runs to tens of megabytes in chunks of a pipe's size: grow in doubling
+// steps so the collection stays linear.
+void appendChunk(QByteArray& buffer, const QByteArray& chunk)
+{
+    const qsizetype needed = buffer.size() + chunk.size();
+    if (needed > buffer.capacity())
+        buffer.reserve(qMax(needed, buffer.capacity() * 2));
+    buffer.append(chunk);
+}
+
+// The prompt may arrive split over chunks: search only the new chunk plus the prompt's length
+// before it, never the whole buffer again. Returns the offset just past the prompt, or -1.
+qsizetype findPromptEnd(const QByteArray& buffer, qsizetype previousSize)
+{
+    const QByteArray& prompt = processPrompt.isEmpty() ? defaultPrompt : processPrompt;
+    const qsizetype from = qMax<qsizetype>(0, previousSize - (prompt.size() - 1));
+    const qsizetype at = buffer.indexOf(prompt, from);
+    return at < 0 ? -1 : at + prompt.size();
+}
+
+// A per-run flag: a boolean, or a number as the options sheet may store it; anything else is ignored.
+void takeFlag(const QVariantMap& parameters, const QString& key, bool& flag)
+{
+    const auto it = parameters.constFind(key);
+    if (it == parameters.constEnd())
+        return;
+    switch (it->typeId()) {
+    case QMetaType::Bool:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+        flag = it->toBool();
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace
+
+// One parse, shared by the main thread and the worker. The worker waits on `released` after it has
+// posted the hand-back; the main thread releases it once it has taken the results, and so does a
+// searcher being destroyed, which is why the wait is not a blocking queued call: nothing could
+// release that one while the main thread waits for the pool.
+struct TBSearcher::ParseJob
+{
+    std::unique_ptr<TBParser> parser;
+    QMutex mutex;
+    QWaitCondition condition;
+    bool released = false;
+};
+
+TBSearcher::TBSearcher(TBSearcherController* controller, QObject* parent)
+    : QObject(parent)
+    , m_controller(controller)
+{
+    if (processPrompt.isEmpty()) {
+        const QString prompt = TBPreferences::sharedPreferences()->passwordPrompt();
+        processPrompt = prompt.isEmpty() ? defaultPrompt : prompt.toUtf8();
+    }
+}
+
+TBSearcher::~TBSearcher()
+{
+    // The commander goes first: it kills a running tool without calling back.
+    m_commander.reset();
+    if (m_job) {
+        m_job->parser->abortParsing();
+        releaseJob(m_job);
+        m_job.reset();
+    }
+    if (m_operationQueue)
+        m_operationQueue->waitForDone();
+    // A hand-back still posted to this object is dropped with it, unrun.
+}
+
+QByteArray TBSearcher::promptBytes()
+{
+    return processPrompt.isEmpty() ? defaultPrompt : processPrompt;
+}
+
+bool TBSearcher::dataContainsData(QByteArrayView haystack, QByteArrayView needle)
+{
+    return haystack.indexOf(needle) >= 0;
+}
+
+QThreadPool* TBSearcher::operationQueue()
+{
+    if (!m_operationQueue) {
+        m_operationQueue = std::make_unique<QThreadPool>();
+        m_operationQueue->setMaxThreadCount(1);
+    }
+    return m_operationQueue.get();
+}
+
+bool TBSearcher::runCommand(const TBCommand& command)
+{
+    return runCommandString(command.commandString(), command.arguments());
+}
+
+bool TBSearcher::runCommandString(const QString& path, const QStringList& arguments)
+{
+    if (busy())
+        return false;
+    if (!m_commander)
+        m_commander = std::make_unique<TBCommander>(this);
+
+    m_simplePassword.clear();
+    const TBPreferences* prefs = TBPreferences::sharedPreferences();
+    m_decodeBase64 = prefs->decodeBase64();
+    m_discardOutput = prefs->discardOutput();
+    const QVariantMap parameters = m_controller ? m_controller->getSearchParameters() : QVariantMap();
+    const QVariant password = parameters.value(QStringLiteral("password"));
+    if (password.typeId() == QMetaType::QString)
+        m_simplePassword = password.toString();
+    takeFlag(parameters, QStringLiteral("DecodeBase64"), m_decodeBase64);
+    takeFlag(parameters, QStringLiteral("DiscardOutput"), m_discardOutput);
+
+    m_userCanceled = false;
+    m_errorText.clear();
+    m_errorTitle.clear();
+    m_sentPassword = false;
+    m_maxHitsExceeded = false;
+    m_adminLimitExceeded = false;
+    m_needPassword = !m_simplePassword.isEmpty();
+
+    m_outputData = QByteArray();
+    m_outputData.reserve(1000);
+    m_errorData = QByteArray();
+    m_errorData.reserve(1000);
+
+    if (!m_commander->runCommandString(path, arguments)) {
+        // The commander has put the reason into errorText.
+        m_errorTitle = QStringLiteral("Could not run the command");
+        m_taskStatus = -1;
+        m_simplePassword.clear();
+        m_needPassword = false;
+        return false;
+    }
+    m_runningCommand = true;
+    return true;
+}
+
+void TBSearcher::cancelOperation()
+{
+    if (m_runningCommand) {
+        if (m_commander)
+            m_commander->terminate();
+        m_userCanceled = true;
+    } else if (m_parsingOutput && m_job) {
+        m_job->parser->abortParsing();
+        m_userCanceled = true;
+    }
+}
+
+void TBSearcher::clearResults()
+{
+    m_results = TBEntryList();
+    m_returnedAttributeNames = QSet<QString>();
+}
+
+void TBSearcher::displayMessageText(const QString& text)
+{
+    m_errorText = text;
+}
+
+QByteArray TBSearcher::passwordLine() const
+{
+    return QString(m_simplePassword + QLatin1Char('\n')).toUtf8();
+}
+
+QByteArray TBSearcher::receivedOutputData(const QByteArray& data)
+{
+    const qsizetype previousSize = m_outputData.size();
+    appendChunk(m_outputData, data);
+    if (!m_needPassword || m_sentPassword)
+        return QByteArray();
+    const qsizetype promptEnd = findPromptEnd(m_outputData, previousSize);
+    if (promptEnd < 0)
+        return QByteArray();
+
+    if (!m_discardOutput && m_controller) {
+        m_controller->appendOutputHorizontalLine();
+        m_controller->appendOutputData(m_outputData.first(promptEnd), true);
+        m_controller->appendOutputText(QStringLiteral("<password sent>\n"), true);
+    }
+    // The prompt and what came before it are not LDIF; anything after it is kept.
+    m_outputData = m_outputData.sliced(promptEnd);
+    m_sentPassword = true;
+    return passwordLine();
+}
+
+QByteArray TBSearcher::receivedErrorData(const QByteArray& data)
+{
+    const qsizetype previousSize = m_errorData.size();
+    appendChunk(m_errorData, data);
+    if (!m_needPassword || m_sentPassword)
+        return QByteArray();
+    const qsizetype promptEnd = findPromptEnd(m_errorData, previousSize);
+    if (promptEnd < 0)
+        return QByteArray();
+
+    m_errorData.insert(promptEnd, "<password sent>\n");
+    m_sentPassword = true;
+    return passwordLine();
+}
+
+void TBSearcher::commandFinished(TBCommander* commander)
+{
+    if (!commander || commander != m_commander.get()) {
+        displayMessageText(QStringLiteral("Received commandFinished but sender != commander"));
+        return;
+    }
+
+    if (m_controller) {
+        if (!m_outputData.isEmpty()) {
+            m_controller->appendOutputHorizontalLine();
+            if (m_discardOutput)
+                m_controller->appendOutputData(QByteArrayLiteral("[Output Discarded]\n"), true);
+            else
+                m_controller->appendOutputData(m_outputData, true);
+        }
+        if (m_userCanceled)
+            m_controller->appendOutputText(QStringLiteral("[Canceled Command]\n"), true);
+        if (!m_errorData.isEmpty()) {
+            m_controller->appendOutputHorizontalLine();
+            m_controller->appendOutputText(QStringLiteral("stderr:\n\n"), false);
+            m_controller->appendOutputData(m_errorData, true);
+        }
+    }
+
+    m_runningCommand = false;
+    m_simplePassword.clear(); // only needed while the tool runs
+    m_needPassword = false;
+    m_taskStatus = commander->taskStatus();
+
+    if (m_controller && m_controller->shouldParse()) {
+        if (m_taskStatus == 4) {
+            m_maxHitsExceeded = true;
+            m_taskStatus = 0;
+        } else if (m_taskStatus == 11) {
+            m_adminLimitExceeded = true;
+            m_taskStatus = 0;
+        }
+        if (m_taskStatus == 0) {
+            auto job = std::make_shared<ParseJob>();
+            job->parser = std::make_unique<TBParser>(m_outputData, m_decodeBase64);
+            m_results = TBEntryList();
+            m_job = job;
+            m_parsingOutput = true;
+            m_parsePhase = ParseQueued;
+            operationQueue()->start([this, job] { parseResults(job); });
+            return; // the controller hears of the end after the parse
+        }
+    }
+
+    if (m_taskStatus != 0 && !m_userCanceled) {
+        m_errorTitle = QStringLiteral("Command returned an error (%1)").arg(m_taskStatus);
+        if (m_taskStatus == 49)
+            m_errorText = QStringLiteral(
+                "Error 49 usually means the password was incorrect. If your password is stored in your keychain, "
+                "press the Option key when searching. Tamblin will ignore your keychain and you will be prompted to "
+                "enter your password instead.");
+        else
+            m_errorText = QStringLiteral("More details may be in the Output text.");
+    }
+    if (m_controller)
+        m_controller->searcherOperationFinished();
+}
+
+// Worker thread.
+void TBSearcher::parseResults(const std::shared_ptr<ParseJob>& job)
+{
+    m_parseThread = QThread::currentThread();
+    m_parsePhase = Parsing;
+    job->parser->parse();
+    m_parsePhase = ParseHandingBack;
+    QMetaObject::invokeMethod(
+        this, [this, job] { parseFinished(job); }, Qt::QueuedConnection);
+    QMutexLocker lock(&job->mutex);
+    while (!job->released)
+        job->condition.wait(&job->mutex);
+    // The parser, with its copy of the output, is released here, off the main thread.
+}
+
+void TBSearcher::releaseJob(const std::shared_ptr<ParseJob>& job)
+{
+    QMutexLocker lock(&job->mutex);
+    job->released = true;
+    job->condition.wakeAll();
+}
+
+void TBSearcher::parseFinished(const std::shared_ptr<ParseJob>& job)
+{
+    if (job != m_job) {
+        releaseJob(job);
+        return;
+    }
+    m_job.reset();
+    m_parsingOutput = false;
+    m_parsePhase = ParseIdle;
+
+    TBParser& parser = *job->parser;
+    if (parser.parseSuccessful()) {
+        const qsizetype count = parser.parsedData().size();
+        if (m_adminLimitExceeded) {
+            m_errorText = QStringLiteral(
+                "The server responded with an \"admin limit exceeded\" error. The search may have been too \"resource "
+                "intensive\" on the server.");
+            m_errorTitle = QStringLiteral("Admin Limit Exceeded");
+        } else if (m_maxHitsExceeded) {
+            m_errorTitle = QStringLiteral("Server Returned \"Size Limit Exceeded\" Error");
+            if (count > 0)
+                m_errorText = QStringLiteral(
+                    "There were more matches than the \"Max # Hits\" value. You can increase this value (temporarily "
+                    "via Search Options or permanently via Preferences) to retrieve all of the matches.");
+            else
+                m_errorText = QStringLiteral(
+                    "There were no matches to your query but the server responded with a \"size limit exceeded\" "
+                    "error. The search may have been too \"resource intensive\" on the server.");
+        }
+        m_results = parser.takeParsedData();
+        m_returnedAttributeNames = parser.returnedAttributeNames();
+    } else if (m_userCanceled) {
+        if (m_controller)
+            m_controller->appendOutputText(QStringLiteral("[Canceled Parse]\n"), true);
+    } else {
+        // Showing no entries and no message would pass a failure off as an empty result.
+        m_errorTitle = QStringLiteral("Could not read the command output");
+        m_errorText = QStringLiteral("The output is not in the expected LDIF form, so no entries are shown. "
+                                     "More details may be in the Output text.");
+    }
+
+    releaseJob(job);
+    if (m_controller)
+        m_controller->searcherOperationFinished();
+}
