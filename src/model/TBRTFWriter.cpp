@@ -40,10 +40,9 @@ void appendUnicode(QByteArray& out, char16_t unit, unsigned char fallback)
     // RTF's \u takes a signed 16-bit number.
     out += "\\u";
     out += QByteArray::number(static_cast<int>(static_cast<qint16>(unit)));
-    if (fallback)
-        appendHexByte(out, fallback);
-    else
-        out += '?';
+    // The fallback is always a hex escape: some readers take a literal character right after
+    // the number as part of the control word and lose the text that follows.
+    appendHexByte(out, fallback ? fallback : '?');
 }
 
 int halfPoints(const QFont& font)

@@ -1,0 +1,72 @@
+#include "TBFonts.h"
+
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QtTest>
+
+class tst_TBFonts : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void sharedAndKept()
+    {
+        QVERIFY(TBFonts::sharedInstance());
+        QCOMPARE(TBFonts::sharedInstance(), TBFonts::sharedInstance());
+        QCOMPARE(&TBFonts::displayFontAttributes(), &TBFonts::displayFontAttributes());
+    }
+
+    void styles_data()
+    {
+        QTest::addColumn<QTextCharFormat>("format");
+        QTest::addColumn<QFont>("base");
+        QTest::addColumn<bool>("bold");
+        QTest::addColumn<qreal>("points"); // 0: the base font's own size
+        QTest::addColumn<QColor>("color"); // invalid: no colour of its own
+
+        const QFont general = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+        const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+        QTest::newRow("display") << TBFonts::displayFontAttributes() << general << false << 0.0 << QColor();
+        QTest::newRow("display bold") << TBFonts::displayBoldFontAttributes() << general << true << 0.0 << QColor();
+        QTest::newRow("display fixed") << TBFonts::displayFixedFontAttributes() << fixed << false << 0.0 << QColor();
+        QTest::newRow("print") << TBFonts::printFontAttributes() << general << false << 10.0 << QColor();
+        QTest::newRow("print bold") << TBFonts::printBoldFontAttributes() << general << true << 10.0 << QColor();
+        QTest::newRow("print fixed") << TBFonts::printFixedFontAttributes() << fixed << false << 9.0 << QColor();
+        QTest::newRow("gray") << TBFonts::grayFontAttributes() << general << false << 0.0 << QColor(170, 170, 170);
+        QTest::newRow("red") << TBFonts::redFontAttributes() << general << false << 0.0 << QColor(Qt::red);
+    }
+
+    void styles()
+    {
+        QFETCH(QTextCharFormat, format);
+        QFETCH(QFont, base);
+        QFETCH(bool, bold);
+        QFETCH(qreal, points);
+        QFETCH(QColor, color);
+
+        const QFont font = format.font();
+        QCOMPARE(font.family(), base.family());
+        QCOMPARE(font.bold(), bold);
+        QCOMPARE(font.pointSizeF(), points > 0 ? points : base.pointSizeF());
+        QCOMPARE(format.hasProperty(QTextFormat::ForegroundBrush), color.isValid());
+        if (color.isValid())
+            QCOMPARE(format.foreground().color(), color);
+    }
+
+    void fixedPitchIsFixed()
+    {
+        QVERIFY(QFontInfo(TBFonts::displayFixedFontAttributes().font()).fixedPitch());
+        QVERIFY(QFontInfo(TBFonts::printFixedFontAttributes().font()).fixedPitch());
+    }
+
+    void tabs()
+    {
+        QCOMPARE(TBFonts::halfInchTabAttributes().tabStopDistance(), 36.0);
+        QCOMPARE(TBFonts::quarterInchTabAttributes().tabStopDistance(), 18.0);
+        QVERIFY(TBFonts::halfInchTabAttributes().tabs().isEmpty());
+        QCOMPARE(TBFonts::halfInchTabAttributes().wrapMode(), QTextOption::NoWrap);
+    }
+};
+
+QTEST_MAIN(tst_TBFonts)
+#include "tst_TBFonts.moc"
