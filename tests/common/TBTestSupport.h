@@ -8,6 +8,8 @@ namespace TBTestSupport {
 
 // The sample directory's fixed facts (sample/README.md describes its data).
 inline const QString sampleBase = QStringLiteral("dc=tamblin,dc=test");
+inline const QString sampleAdminDN = QStringLiteral("cn=admin,dc=tamblin,dc=test"); // rootdn, no limits
+inline const QString sampleAdminPassword = QStringLiteral("admin-pw");
 inline const QString sampleReaderDN = QStringLiteral("cn=reader,dc=tamblin,dc=test"); // ordinary user, server limits apply
 inline const QString sampleReaderPassword = QStringLiteral("reader-pw");
 inline const QString sampleAliceDN = QStringLiteral("uid=alice,ou=People,dc=tamblin,dc=test");

@@ -1,0 +1,156 @@
+// The sample directory's facts that other tests rely on, checked with the real ldapsearch.
+
+#include "TBTestSupport.h"
+
+#include <QProcess>
+#include <QtTest>
+
+#include <algorithm>
+
+namespace {
+
+struct Run
+{
+    int exitCode = -1;
+    QByteArray output;
+    QByteArray error;
+};
+
+Run ldapsearch(const QStringList& arguments)
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LDAPNOINIT"), QStringLiteral("1")); // ignore ~/.ldaprc and ldap.conf
+    process.setProcessEnvironment(environment);
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.start(
+        QStringLiteral("/usr/bin/ldapsearch"),
+        QStringList {QStringLiteral("-x"), QStringLiteral("-LLL"), QStringLiteral("-H"), TBTestSupport::sampleURI()}
+            + arguments);
+    Run run;
+    if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit)
+        return run;
+    run.exitCode = process.exitCode();
+    run.output = process.readAllStandardOutput();
+    run.error = process.readAllStandardError();
+    return run;
+}
+
+int countEntries(const QByteArray& output)
+{
+    int count = 0;
+    for (const QByteArray& line : output.split('\n')) {
+        if (line.startsWith("dn:"))
+            ++count;
+    }
+    return count;
+}
+
+} // namespace
+
+class tst_SampleDirectory : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void exitStatus_data();
+    void exitStatus();
+    void outputForms();
+};
+
+void tst_SampleDirectory::initTestCase()
+{
+    QVERIFY2(!TBTestSupport::sampleURI().isEmpty(), "the sample slapd is not running");
+}
+
+void tst_SampleDirectory::exitStatus_data()
+{
+    using namespace TBTestSupport;
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<int>("entries");
+
+    const QString people = QStringLiteral("ou=People,") + sampleBase;
+    const QString all = QStringLiteral("(objectClass=*)");
+    const QString noAttributes = QStringLiteral("1.1");
+    const QStringList asReader {QStringLiteral("-D"), sampleReaderDN, QStringLiteral("-w"), sampleReaderPassword};
+
+    QTest::newRow("anonymous reads the base")
+        << QStringList {QStringLiteral("-b"), sampleBase, QStringLiteral("-s"), QStringLiteral("base"), all} << 0 << 1;
+    QTest::newRow("alice binds") << QStringList {QStringLiteral("-D"), sampleAliceDN,          QStringLiteral("-w"),
+                                                 sampleAlicePassword,  QStringLiteral("-b"),   sampleAliceDN,
+                                                 QStringLiteral("-s"), QStringLiteral("base"), all}
+                                 << 0 << 1;
+    QTest::newRow("admin binds and sees everything") << QStringList {QStringLiteral("-D"),
+                                                                     sampleAdminDN,
+                                                                     QStringLiteral("-w"),
+                                                                     sampleAdminPassword,
+                                                                     QStringLiteral("-b"),
+                                                                     sampleBase,
+                                                                     all,
+                                                                     noAttributes}
+                                                     << 0 << -1;
+    QTest::newRow("ou=Big lists 10000 children anonymously") << QStringList {
+        QStringLiteral("-b"), QStringLiteral("ou=Big,") + sampleBase, QStringLiteral("-s"), QStringLiteral("one"), all,
+        noAttributes} << 0 << 10000;
+    QTest::newRow("reader within its limits")
+        << asReader + QStringList {QStringLiteral("-b"), sampleBase, QStringLiteral("(uid=alice)"), noAttributes} << 0
+        << 1;
+    QTest::newRow("size limit: -z 5") << QStringList {QStringLiteral("-z"),
+                                                      QStringLiteral("5"),
+                                                      QStringLiteral("-b"),
+                                                      people,
+                                                      QStringLiteral("(objectClass=inetOrgPerson)"),
+                                                      noAttributes}
+                                      << 4 << 5;
+    QTest::newRow("admin limit: reader searches everything")
+        << asReader + QStringList {QStringLiteral("-b"), sampleBase, all, noAttributes} << 11 << 0;
+    QTest::newRow("wrong password")
+        << QStringList {QStringLiteral("-D"),           sampleAliceDN,          QStringLiteral("-w"),
+                        QStringLiteral("not-alice-pw"), QStringLiteral("-b"),   sampleBase,
+                        QStringLiteral("-s"),           QStringLiteral("base"), all}
+        << 49 << 0;
+    QTest::newRow("bad filter") << QStringList {QStringLiteral("-b"), sampleBase, QStringLiteral("(cn=a")} << 249 << 0;
+}
+
+void tst_SampleDirectory::exitStatus()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(int, entries);
+
+    const Run run = ldapsearch(arguments);
+    QVERIFY2(run.exitCode == exitCode,
+             qPrintable(QStringLiteral("exit %1, stderr: %2").arg(run.exitCode).arg(QString::fromUtf8(run.error))));
+    if (entries >= 0)
+        QCOMPARE(countEntries(run.output), entries);
+}
+
+// What the application's parser and renderer are tested against: base64 values, folded lines,
+// pictures, several values of one attribute, and no passwords for anonymous readers.
+void tst_SampleDirectory::outputForms()
+{
+    const Run run = ldapsearch({QStringLiteral("-b"), QStringLiteral("ou=People,") + TBTestSupport::sampleBase,
+                                QStringLiteral("(|(uid=alice)(uid=tyamada))")});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(countEntries(run.output), 2);
+
+    const QList<QByteArray> lines = run.output.split('\n');
+    auto count = [&lines](const char* prefix) {
+        return int(std::count_if(lines.cbegin(), lines.cend(),
+                                 [prefix](const QByteArray& line) { return line.startsWith(prefix); }));
+    };
+    QCOMPARE(count("cn:: "), 1); // 山田 太郎
+    QVERIFY(count(" ") >= 5); // alice's description and the pictures are folded
+    QCOMPARE(count("mail: "), 4); // alice has three
+    QCOMPARE(count("jpegPhoto:: "), 1);
+    QCOMPARE(count("thumbnailPhoto:: "), 1);
+    QCOMPARE(count("objectGUID:: "), 1);
+    QCOMPARE(count("userCertificate;binary:: "), 1);
+    QCOMPARE(count("accountExpires: 9223372036854775807"), 1);
+    QCOMPARE(count("userPassword"), 0);
+}
+
+QTEST_GUILESS_MAIN(tst_SampleDirectory)
+#include "tst_SampleDirectory.moc"
