@@ -6,8 +6,13 @@
 
 // Reads and writes property lists as QVariant trees:
 // string <-> QString, integer <-> qint64, real <-> double, boolean <-> bool, data <-> QByteArray,
-// date <-> QDateTime, array <-> QVariantList, dictionary <-> QVariantMap.
-// This is the only place that talks to libplist.
+// date <-> QDateTime (UTC, whole seconds in XML), array <-> QVariantList, dictionary <-> QVariantMap.
+// Also written: int/uint/quint64 and the other integer types, float, QStringList, QVariantHash.
+// Integers above INT64_MAX read back as quint64. A keyed-archive UID reads as {"CF$UID": n}.
+// Any other type (QImage, an invalid QVariant, ...) has no property-list form and makes writing
+// fail, as does a string or key holding a NUL character (libplist would cut it short).
+// Input nested deeper than 512 levels, or a binary list expanding to millions of objects, is
+// refused rather than handed to libplist. This is the only place that talks to libplist.
 class TBPropertyList
 {
 public:
@@ -27,4 +32,7 @@ public:
     static bool isArray(const QVariant& v);
     static bool isDictionary(const QVariant& v);
     static bool isData(const QVariant& v);
+
+    // Whether toXml would accept the value (the reason in *error when not).
+    static bool hasPropertyListForm(const QVariant& v, QString* error = nullptr);
 };
