@@ -8,6 +8,8 @@
 #include <QSaveFile>
 #include <QTextDocument>
 
+#include <cerrno>
+
 namespace {
 
 const QString kImageData = QStringLiteral("<image data>");
@@ -271,25 +273,24 @@ TBExportMessage TBExport::couldNotWriteMessage(const QString& description, qint6
 
 bool TBExport::writeFileAtomically(const QByteArray& data, const QString& path, QString* description, qint64* code)
 {
+    // The code is the system's (errno) where the failing call left one, as for packages.
     QSaveFile file(path);
-    const auto fail = [&] {
+    const auto fail = [&](int systemError) {
         if (description)
             *description = file.errorString();
         if (code)
-            *code = file.error();
+            *code = systemError ? systemError : file.error();
         file.cancelWriting();
         return false;
     };
+    errno = 0;
     if (!file.open(QIODevice::WriteOnly))
-        return fail();
+        return fail(errno);
+    errno = 0;
     if (file.write(data) != data.size())
-        return fail();
-    if (!file.commit()) {
-        if (description)
-            *description = file.errorString();
-        if (code)
-            *code = file.error();
-        return false;
-    }
+        return fail(errno);
+    errno = 0;
+    if (!file.commit())
+        return fail(errno);
     return true;
 }

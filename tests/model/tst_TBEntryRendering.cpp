@@ -1,0 +1,240 @@
+#include "TBEntryRendering.h"
+
+#include "TBFonts.h"
+#include "TBPreferences.h"
+#include "TBTestSupport.h"
+#include "TBUserDefaults.h"
+
+#include <QBuffer>
+#include <QTemporaryDir>
+#include <QTextDocument>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+QByteArray jpeg(int width, int height, QColor color)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(color);
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPEG");
+    return data;
+}
+
+QString s(const char* text)
+{
+    return QString::fromUtf8(text);
+}
+
+// Labels and values as "label|value" pairs, one per line, so a failure shows where the styles go wrong.
+QStringList styledLines(const TBRichText& text)
+{
+    QStringList lines;
+    for (const TBTextRun& run : text.runs()) {
+        const QString mark = run.isImage() ? QStringLiteral("[image]") : run.text;
+        lines.append((run.format.font().bold() ? QStringLiteral("B:") : QStringLiteral("R:")) + mark);
+    }
+    return lines;
+}
+
+} // namespace
+
+class tst_TBEntryRendering : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<TBUserDefaults> m_store;
+    TBPreferences* m_prefs = nullptr;
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        TBTestSupport::useScratchConfig();
+        QVERIFY(m_dir.isValid());
+        m_store = std::make_unique<TBUserDefaults>(m_dir.filePath(QStringLiteral("Tamblin.plist")));
+        TBPreferences::resetSharedPreferences(m_store.get());
+        m_prefs = TBPreferences::sharedPreferences();
+        QVERIFY(m_prefs->isImageAttribute(QStringLiteral("jpegPhoto")));
+        QVERIFY(m_prefs->isADTimeAttribute(QStringLiteral("lastlogon")));
+    }
+
+    void init() { m_prefs->setInterpretADTimestamps(true); }
+
+    void cleanupTestCase() { TBPreferences::resetSharedPreferences(nullptr); }
+
+    // The text of info() for entries of one attribute, by kind of value.
+    void valueLines_data()
+    {
+        QTest::addColumn<QString>("attribute");
+        QTest::addColumn<QStringList>("texts");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("interpretAD");
+        QTest::addColumn<QString>("expected");
+
+        const QByteArray none;
+        QTest::newRow("text") << "cn" << QStringList {"Ann Smith"} << none << true << "cn: Ann Smith\n";
+        QTest::newRow("multi-valued repeats the label")
+            << "mail" << QStringList {"a@x.test", "b@x.test", "c@x.test"} << none << true
+            << "mail: a@x.test\nmail: b@x.test\nmail: c@x.test\n";
+        QTest::newRow("non-ASCII text") << "sn" << QStringList {s("Müller 東京")} << none << true
+                                        << s("sn: Müller 東京\n");
+        QTest::newRow("AD timestamp off is raw")
+            << "lastLogon" << QStringList {"116444736000000000"} << none << false << "lastLogon: 116444736000000000\n";
+        QTest::newRow("AD timestamp zero") << "lastlogon" << QStringList {"0"} << none << true << "lastlogon: 0 (0)\n";
+        QTest::newRow("AD timestamp date")
+            << "pwdLastSet" << QStringList {"116444736000000000"} << none << true
+            << "pwdLastSet: " + TBADTimestampToString(QStringLiteral("116444736000000000")) + " (116444736000000000)\n";
+        QTest::newRow("text of an image attribute") << "jpegphoto" << QStringList {"<Could not decode image data>"}
+                                                    << none << true << "jpegphoto: <image data>\n";
+        QTest::newRow("raw bytes") << "objectGUID" << QStringList() << QByteArray("\x01\x02\xff", 3) << true
+                                   << "objectGUID: <binary data>\n";
+        QTest::newRow("no attributes") << "" << QStringList() << none << true << "";
+    }
+
+    void valueLines()
+    {
+        QFETCH(QString, attribute);
+        QFETCH(QStringList, texts);
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, interpretAD);
+        QFETCH(QString, expected);
+
+        m_prefs->setInterpretADTimestamps(interpretAD);
+        TBEntry entry;
+        for (const QString& text : texts)
+            entry.addAttribute(attribute, text);
+        if (!bytes.isEmpty())
+            entry.addAttribute(attribute, bytes, false);
+
+        QCOMPARE(TBEntryRendering::info(entry).plainText(), expected);
+        QCOMPARE(TBEntryRendering::infoForPrinting(entry).plainText(), expected);
+        QCOMPARE(TBEntryRendering::infoAsPlainText(entry), expected);
+    }
+
+    void stylesOnScreenAndInPrint()
+    {
+        TBEntry entry;
+        entry.addAttribute(QStringLiteral("dn"), QStringLiteral("cn=Ann,dc=x"));
+        entry.addAttribute(QStringLiteral("mail"), QStringLiteral("a@x.test"));
+        entry.addAttribute(QStringLiteral("mail"), QStringLiteral("b@x.test"));
+
+        const QStringList expected {
+            "B:dn: ", "R:cn=Ann,dc=x\n", "B:mail: ", "R:a@x.test\n", "B:mail: ", "R:b@x.test\n"};
+        QCOMPARE(styledLines(TBEntryRendering::info(entry)), expected);
+        QCOMPARE(styledLines(TBEntryRendering::infoForPrinting(entry)), expected);
+
+        for (const TBTextRun& run : TBEntryRendering::info(entry).runs()) {
+            const QTextCharFormat& want
+                = run.format.font().bold() ? TBFonts::displayBoldFontAttributes() : TBFonts::displayFontAttributes();
+            QCOMPARE(run.format.font(), want.font());
+        }
+        for (const TBTextRun& run : TBEntryRendering::infoForPrinting(entry).runs())
+            QCOMPARE(run.format.font().pointSizeF(), 10.0);
+    }
+
+    // Labels are friendly names where the registry has one; the kind of value still follows the
+    // attribute name.
+    void friendlyLabels()
+    {
+        TBEntry entry;
+        entry.addAttribute(QStringLiteral("CN"), QStringLiteral("Ann"));
+        entry.addAttribute(QStringLiteral("lastlogon"), QStringLiteral("0"));
+        entry.addAttribute(QStringLiteral("lastLogonTimestamp"), QStringLiteral("0"));
+        entry.addAttribute(QStringLiteral("objectGUID"), QByteArray("\x01\x02", 2), false);
+        entry.addAttribute(QStringLiteral("x-unknown"), QStringLiteral("v"));
+
+        QCOMPARE(TBEntryRendering::friendlyInfo(entry).plainText(),
+                 QStringLiteral("Full Name: Ann\nLast Logon: 0 (0)\nLast Logon Timestamp: 0 (0)\n"
+                                "Object GUID: <binary data>\nx-unknown: v\n"));
+        QCOMPARE(styledLines(TBEntryRendering::friendlyInfo(entry)).first(), QStringLiteral("B:Full Name: "));
+        QCOMPARE(TBEntryRendering::info(entry).plainText().left(8), QStringLiteral("CN: Ann\n"));
+    }
+
+    void pictures()
+    {
+        TBEntry entry;
+        entry.addAttribute(QStringLiteral("cn"), QStringLiteral("Ann"));
+        entry.addAttribute(QStringLiteral("jpegPhoto"), jpeg(40, 30, Qt::red), true);
+        entry.addAttribute(QStringLiteral("jpegPhoto"), jpeg(512, 256, Qt::blue), true);
+        QVERIFY(entry.hasPhoto());
+
+        const QString picture = QStringLiteral("jpegPhoto: \n\n     \uFFFC\n\n");
+        const TBRichText& info = TBEntryRendering::info(entry);
+        QCOMPARE(info.plainText(), QStringLiteral("cn: Ann\n") + picture + picture);
+        QStringList names;
+        QList<QSize> sizes;
+        for (const TBTextRun& run : info.runs()) {
+            if (run.isImage()) {
+                names.append(run.fileName);
+                sizes.append(run.image.size());
+            }
+        }
+        QCOMPARE(names, (QStringList {"Photo_1.jpg", "Photo_2.jpg"}));
+        QCOMPARE(sizes, (QList<QSize> {QSize(40, 30), QSize(256, 128)}));
+
+        // Every text numbers its own pictures.
+        QStringList printNames;
+        for (const TBTextRun& run : TBEntryRendering::infoForPrinting(entry).runs()) {
+            if (run.isImage())
+                printNames.append(run.fileName);
+        }
+        QCOMPARE(printNames, names);
+
+        const QString without = QStringLiteral("cn: Ann\njpegPhoto: <image data>\njpegPhoto: <image data>\n");
+        QCOMPARE(TBEntryRendering::infoWithoutAttachments(entry).imageCount(), 0);
+        QCOMPARE(TBEntryRendering::infoWithoutAttachments(entry).plainText(), without);
+        QCOMPARE(TBEntryRendering::infoAsPlainText(entry), without);
+    }
+
+    // Built once: later preference changes show only in entries rendered afterwards.
+    void builtOnce()
+    {
+        TBEntry entry;
+        entry.addAttribute(QStringLiteral("lastlogon"), QStringLiteral("0"));
+        const TBRichText* first = &TBEntryRendering::info(entry);
+        QCOMPARE(first->plainText(), QStringLiteral("lastlogon: 0 (0)\n"));
+
+        m_prefs->setInterpretADTimestamps(false);
+        QCOMPARE(&TBEntryRendering::info(entry), first);
+        QCOMPARE(TBEntryRendering::info(entry).plainText(), QStringLiteral("lastlogon: 0 (0)\n"));
+
+        TBEntry later;
+        later.addAttribute(QStringLiteral("lastlogon"), QStringLiteral("0"));
+        QCOMPARE(TBEntryRendering::info(later).plainText(), QStringLiteral("lastlogon: 0\n"));
+    }
+
+    // Several entries' renderings in one document, as the Details text shows a selection: each
+    // picture stays its own, although both are called Photo_1.jpg.
+    void severalEntriesInOneDocument()
+    {
+        TBEntry red;
+        red.addAttribute(QStringLiteral("jpegphoto"), jpeg(20, 20, Qt::red), true);
+        TBEntry blue;
+        blue.addAttribute(QStringLiteral("jpegphoto"), jpeg(20, 20, Qt::blue), true);
+
+        QTextDocument document;
+        TBEntryRendering::info(red).appendTo(&document);
+        TBEntryRendering::info(blue).appendTo(&document);
+
+        const TBRichText back = TBRichText::fromDocument(document);
+        QList<QRgb> colors;
+        for (const TBTextRun& run : back.runs()) {
+            if (run.isImage()) {
+                QCOMPARE(run.fileName, QStringLiteral("Photo_1.jpg"));
+                colors.append(run.image.pixel(10, 10));
+            }
+        }
+        QCOMPARE(colors.size(), 2);
+        QVERIFY(qRed(colors[0]) > 200 && qBlue(colors[0]) < 60);
+        QVERIFY(qBlue(colors[1]) > 200 && qRed(colors[1]) < 60);
+        QCOMPARE(back.plainText(), document.toPlainText());
+    }
+};
+
+QTEST_MAIN(tst_TBEntryRendering)
+#include "tst_TBEntryRendering.moc"

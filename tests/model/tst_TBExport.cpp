@@ -1,0 +1,385 @@
+#include "TBExport.h"
+
+#include "TBEntryRendering.h"
+#include "TBPreferences.h"
+#include "TBTestSupport.h"
+#include "TBUserDefaults.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QtTest>
+
+#include <cerrno>
+#include <memory>
+
+namespace {
+
+QString s(const char* text)
+{
+    return QString::fromUtf8(text);
+}
+
+QByteArray jpeg(int width, int height, QColor color)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(color);
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPEG");
+    return data;
+}
+
+// An entry from "name=value" pairs; repeated names give several values.
+TBEntryPtr person(const QStringList& pairs)
+{
+    TBEntryPtr entry = TBEntry::entry();
+    for (const QString& pair : pairs) {
+        const qsizetype eq = pair.indexOf(QLatin1Char('='));
+        entry->addAttribute(pair.left(eq), pair.mid(eq + 1));
+    }
+    return entry;
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class tst_TBExport : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<TBUserDefaults> m_store;
+    QString m_unrtf;
+
+    // What unrtf reads from an RTF file: the text, and the bold parts.
+    bool readRTF(const QString& path, QString* text, QStringList* bold)
+    {
+        if (m_unrtf.isEmpty())
+            return false;
+        QProcess unrtf;
+        unrtf.start(m_unrtf, {QStringLiteral("--html"), path});
+        if (!unrtf.waitForFinished(-1) || unrtf.exitCode() != 0)
+            return false;
+        QTextDocument html;
+        html.setHtml(QString::fromUtf8(unrtf.readAllStandardOutput()));
+        *text = html.toPlainText();
+        bold->clear();
+        for (QTextBlock block = html.begin(); block.isValid(); block = block.next()) {
+            for (auto it = block.begin(); !it.atEnd(); ++it) {
+                if (it.fragment().charFormat().fontWeight() >= QFont::Bold)
+                    bold->append(it.fragment().text());
+            }
+        }
+        return true;
+    }
+
+    // Whatever is in the folder besides the given names (leftovers of a failed or atomic write).
+    QStringList otherFiles(const QString& folder, const QStringList& expected)
+    {
+        QStringList found = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        for (const QString& name : expected)
+            found.removeAll(name);
+        return found;
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        TBTestSupport::useScratchConfig();
+        QVERIFY(m_dir.isValid());
+        m_store = std::make_unique<TBUserDefaults>(m_dir.filePath(QStringLiteral("Tamblin.plist")));
+        TBPreferences::resetSharedPreferences(m_store.get());
+        TBPreferences::sharedPreferences()->setInterpretADTimestamps(true);
+        m_unrtf = QStandardPaths::findExecutable(QStringLiteral("unrtf"));
+    }
+
+    void cleanupTestCase() { TBPreferences::resetSharedPreferences(nullptr); }
+
+    void delimitedLine_data()
+    {
+        QTest::addColumn<QString>("delimiter");
+        QTest::addColumn<QStringList>("pairs");
+        QTest::addColumn<QStringList>("attributes");
+        QTest::addColumn<QString>("expected");
+
+        const QStringList abc {"a", "b", "c"};
+        QTest::newRow("quoted only when holding the delimiter")
+            << "," << QStringList {"a=plain", "b=x,y", "c=say \"hi\""} << abc << "plain,\"x,y\",say \"hi\"";
+        QTest::newRow("inner quotes doubled when quoted")
+            << "," << QStringList {"a=1,\"2\""} << QStringList {"a"} << "\"1,\"\"2\"\"\"";
+        QTest::newRow("same value, tab-delimited")
+            << "\t" << QStringList {"a=1,\"2\""} << QStringList {"a"} << "1,\"2\"";
+        QTest::newRow("tab inside a tab-delimited value")
+            << "\t" << QStringList {"a=x\ty", "b=z"} << QStringList {"a", "b"} << "\"x\ty\"\tz";
+        QTest::newRow("missing attributes are empty fields") << "," << QStringList {"b=2"} << abc << ",2,";
+        QTest::newRow("values joined by semicolons")
+            << "\t" << QStringList {"mail=a@x", "mail=b@x", "mail=c;d@x"} << QStringList {"mail"} << "a@x;b@x;c;d@x";
+        QTest::newRow("each value quoted on its own")
+            << "," << QStringList {"o=A,B", "o=C"} << QStringList {"o"} << "\"A,B\";C";
+        QTest::newRow("line end written unchanged")
+            << "," << QStringList {"a=one\ntwo", "b=3"} << QStringList {"a", "b"} << "one\ntwo,3";
+        QTest::newRow("names ignore case")
+            << "," << QStringList {"Mail=m@x"} << QStringList {"mail", "MAIL"} << "m@x,m@x";
+        QTest::newRow("non-ASCII") << "," << QStringList {s("cn=Ève, Zoë")} << QStringList {"cn"} << s("\"Ève, Zoë\"");
+        QTest::newRow("no attributes") << "," << QStringList {"a=1"} << QStringList() << "";
+    }
+
+    void delimitedLine()
+    {
+        QFETCH(QString, delimiter);
+        QFETCH(QStringList, pairs);
+        QFETCH(QStringList, attributes);
+        QFETCH(QString, expected);
+        QCOMPARE(TBExport::infoDelimitedWith(*person(pairs), delimiter, attributes), expected);
+    }
+
+    void delimitedPicturesAndBytes()
+    {
+        TBEntryPtr entry = person({"cn=Ann"});
+        entry->addAttribute(QStringLiteral("jpegphoto"), jpeg(10, 10, Qt::red), true);
+        entry->addAttribute(QStringLiteral("objectGUID"), QByteArray("\x00\xff,\x10", 4), false);
+        QCOMPARE(TBExport::infoDelimitedWith(*entry, QStringLiteral(","), {"cn", "jpegphoto", "objectguid"}),
+                 QStringLiteral("Ann,<image data>,base64:AP8sEA=="));
+    }
+
+    // Tab-delimited with the header and only the shown columns: dn and mail shown, cn hidden.
+    void delimitedExport_data()
+    {
+        QTest::addColumn<qint64>("format");
+        QTest::addColumn<bool>("visibleOnly");
+        QTest::addColumn<bool>("header");
+        QTest::addColumn<QString>("expected");
+
+        QTest::newRow("tab, header, shown columns")
+            << qint64(TBExportTabDelimited) << true << true << "dn\tmail\nuid=a,dc=x\ta@x\nuid=b,dc=x\t\n";
+        QTest::newRow("comma, all columns, no header") << qint64(TBExportCommaSeparated) << false << false
+                                                       << "\"uid=a,dc=x\",Ann,a@x\n\"uid=b,dc=x\",\"Bob, Jr.\",\n";
+    }
+
+    void delimitedExport()
+    {
+        QFETCH(qint64, format);
+        QFETCH(bool, visibleOnly);
+        QFETCH(bool, header);
+        QFETCH(QString, expected);
+
+        const TBEntryList entries {person({"dn=uid=a,dc=x", "cn=Ann", "mail=a@x"}),
+                                   person({"dn=uid=b,dc=x", "cn=Bob, Jr."})};
+        const QList<TBExportColumn> columns {{"dn", false}, {"cn", true}, {"mail", false}};
+        const QStringList attributes = TBExport::exportedAttributes(columns, visibleOnly);
+        QCOMPARE(TBExport::entriesPlainText(entries, format, attributes, header), expected);
+
+        // The file holds exactly that text: UTF-8, line feeds only, no byte-order mark.
+        const QString path = m_dir.filePath(QStringLiteral("delimited.") + TBExport::fileExtension(format));
+        TBExportMessage message;
+        QVERIFY(TBExport::exportEntriesToFile(entries, format, attributes, header, path, &message));
+        QCOMPARE(readFile(path), expected.toUtf8());
+    }
+
+    void pasteboardText()
+    {
+        const TBEntryList rows {person({"cn=Ann", "mail=a@x", "mail=b@x"}), person({"cn=Bob"})};
+        const QStringList shown {"cn", "mail"};
+        QCOMPARE(TBExport::pasteboardText(rows, shown, false), QStringLiteral("Ann\ta@x;b@x\nBob\t\n"));
+        QCOMPARE(TBExport::pasteboardText(rows, shown, true), QStringLiteral("cn\tmail\nAnn\ta@x;b@x\nBob\t\n"));
+    }
+
+    // Plain text: each entry's details and an empty line; UTF-8 without a byte-order mark.
+    void plainTextFile()
+    {
+        const TBEntryList entries {person({"cn=Ann", "sn=Ève"}), person({"cn=Bob"})};
+        const QString path = m_dir.filePath(QStringLiteral("plain.txt"));
+        TBExportMessage message;
+        QVERIFY(TBExport::exportEntriesToFile(entries, TBExportPlainText, {}, true, path, &message));
+        QCOMPARE(readFile(path), s("cn: Ann\nsn: Ève\n\ncn: Bob\n\n").toUtf8());
+
+        // Any unknown format is plain text.
+        QVERIFY(TBExport::exportEntriesToFile(entries, 99, {}, true, path, &message));
+        QCOMPARE(readFile(path), s("cn: Ann\nsn: Ève\n\ncn: Bob\n\n").toUtf8());
+    }
+
+    void rtfFile()
+    {
+        if (m_unrtf.isEmpty())
+            QSKIP("unrtf is not installed (scripts/install-deps installs it)");
+        TBEntryPtr ann = person({"cn=Ann Müller", s("displayName=山田 花子")});
+        ann->addAttribute(QStringLiteral("jpegphoto"), jpeg(16, 16, Qt::green), true);
+        const TBEntryList entries {ann, person({"cn=Bob"})};
+
+        const QString path = m_dir.filePath(QStringLiteral("entries.rtf"));
+        TBExportMessage message;
+        QVERIFY(TBExport::exportEntriesToFile(entries, TBExportRTF, {}, false, path, &message));
+        QString text;
+        QStringList bold;
+        QVERIFY(readRTF(path, &text, &bold));
+        QCOMPARE(text.trimmed(), s("cn: Ann Müller\ndisplayName: 山田 花子\njpegphoto: <image data>\n\ncn: Bob"));
+        QCOMPARE(bold, (QStringList {"cn: ", "displayName: ", "jpegphoto: ", "cn: "}));
+    }
+
+    // A package folder with TXT.rtf and the pictures it names; two entries' Photo_1.jpg do not
+    // overwrite each other.
+    void rtfdPackage()
+    {
+        TBEntryPtr ann = person({"cn=Ann"});
+        ann->addAttribute(QStringLiteral("jpegphoto"), jpeg(30, 20, Qt::red), true);
+        ann->addAttribute(QStringLiteral("jpegphoto"), jpeg(300, 150, Qt::blue), true);
+        TBEntryPtr bob = person({s("cn=Bøb")});
+        bob->addAttribute(QStringLiteral("jpegphoto"), jpeg(20, 20, Qt::green), true);
+        const TBEntryList entries {ann, bob};
+        QVERIFY(TBExport::anyEntryHasPhoto(entries));
+
+        const QString path = m_dir.filePath(QStringLiteral("people.rtfd"));
+        TBExportMessage message;
+        QVERIFY(TBExport::exportEntriesToFile(entries, TBExportRTFD, {}, false, path, &message));
+
+        const QStringList files = QDir(path).entryList(QDir::Files, QDir::Name);
+        QCOMPARE(files, (QStringList {"Photo_1.jpg", "Photo_1_2.jpg", "Photo_2.jpg", "TXT.rtf"}));
+        const QList<QPair<QString, QSize>> pictures {
+            {"Photo_1.jpg", QSize(30, 20)}, {"Photo_2.jpg", QSize(256, 128)}, {"Photo_1_2.jpg", QSize(20, 20)}};
+        for (const auto& [name, size] : pictures) {
+            const QByteArray data = readFile(path + QLatin1Char('/') + name);
+            QVERIFY(data.startsWith("\xff\xd8")); // JPEG
+            QCOMPARE(QImage::fromData(data).size(), size);
+        }
+        const QByteArray rtf = readFile(path + QStringLiteral("/TXT.rtf"));
+        QVERIFY(rtf.indexOf("Photo_1.jpg") < rtf.indexOf("Photo_2.jpg"));
+        QVERIFY(rtf.indexOf("Photo_2.jpg") < rtf.indexOf("Photo_1_2.jpg"));
+        QCOMPARE(otherFiles(m_dir.path(), {"people.rtfd"}).filter(QStringLiteral("people")), QStringList());
+
+        if (m_unrtf.isEmpty())
+            QSKIP("unrtf is not installed (scripts/install-deps installs it)");
+        QString text;
+        QStringList bold;
+        QVERIFY(readRTF(path + QStringLiteral("/TXT.rtf"), &text, &bold));
+        QVERIFY2(text.startsWith(QStringLiteral("cn: Ann\njpegphoto: \n\n")), qPrintable(text));
+        QVERIFY(text.contains(s("cn: Bøb\n")));
+        QCOMPARE(bold.count(QStringLiteral("jpegphoto: ")), 3);
+    }
+
+    // Writing over an existing file or package replaces it whole.
+    void replacesExisting()
+    {
+        TBEntryPtr ann = person({"cn=Ann"});
+        ann->addAttribute(QStringLiteral("jpegphoto"), jpeg(10, 10, Qt::red), true);
+        QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("out.rtfd"));
+        TBExportMessage message;
+
+        QDir().mkpath(path);
+        QFile stale(path + QStringLiteral("/stale.txt"));
+        QVERIFY(stale.open(QIODevice::WriteOnly));
+        stale.close();
+        QVERIFY(TBExport::exportEntriesToFile({ann}, TBExportRTFD, {}, false, path, &message));
+        QCOMPARE(QDir(path).entryList(QDir::Files, QDir::Name), (QStringList {"Photo_1.jpg", "TXT.rtf"}));
+        QCOMPARE(otherFiles(folder.path(), {"out.rtfd"}), QStringList());
+
+        // A file in the way is replaced too.
+        QDir(path).removeRecursively();
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        QVERIFY(TBExport::exportEntriesToFile({ann}, TBExportRTFD, {}, false, path, &message));
+        QVERIFY(QFileInfo(path + QStringLiteral("/TXT.rtf")).isFile());
+        QCOMPARE(otherFiles(folder.path(), {"out.rtfd"}), QStringList());
+    }
+
+    // A location that cannot be written gives the message and leaves nothing behind.
+    void failures_data()
+    {
+        QTest::addColumn<qint64>("format");
+        QTest::newRow("plain") << qint64(TBExportPlainText);
+        QTest::newRow("rtf") << qint64(TBExportRTF);
+        QTest::newRow("rtfd") << qint64(TBExportRTFD);
+        QTest::newRow("csv") << qint64(TBExportCommaSeparated);
+    }
+
+    void failures()
+    {
+        QFETCH(qint64, format);
+        TBEntryPtr ann = person({"cn=Ann"});
+        ann->addAttribute(QStringLiteral("jpegphoto"), jpeg(10, 10, Qt::red), true);
+        QTemporaryDir folder;
+        // A regular file where a folder should be: fails even for the superuser.
+        const QString notAFolder = folder.filePath(QStringLiteral("file"));
+        QFile file(notAFolder);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+
+        TBExportMessage message;
+        QVERIFY(
+            !TBExport::exportEntriesToFile({ann}, format, {"cn"}, true, notAFolder + QStringLiteral("/out"), &message));
+        QCOMPARE(message.title, QStringLiteral("Could not write text"));
+        // The system's description and code (errno), the same for files and packages.
+        const QString suffix = QStringLiteral("\n(Error code: %1)").arg(ENOTDIR);
+        QVERIFY2(message.text.endsWith(suffix) && message.text.size() > suffix.size(), qPrintable(message.text));
+        QCOMPARE(otherFiles(folder.path(), {"file"}), QStringList());
+        QCOMPARE(readFile(notAFolder), QByteArray());
+    }
+
+    // The browse window writes its details text, pictures and all.
+    void detailsDocument()
+    {
+        TBEntryPtr ann = person({"cn=Ann"});
+        ann->addAttribute(QStringLiteral("jpegphoto"), jpeg(12, 12, Qt::red), true);
+        QTextDocument details;
+        TBEntryRendering::info(*ann).appendTo(&details);
+
+        TBExportMessage message;
+        const QString txt = m_dir.filePath(QStringLiteral("details.txt"));
+        QVERIFY(TBExport::exportTextToFile(details, TBExportPlainText, txt, &message));
+        QCOMPARE(readFile(txt), QByteArray("cn: Ann\njpegphoto: \n\n     \n\n"));
+
+        const QString rtfd = m_dir.filePath(QStringLiteral("details.rtfd"));
+        QVERIFY(TBExport::exportTextToFile(details, TBExportRTFD, rtfd, &message));
+        QCOMPARE(QDir(rtfd).entryList(QDir::Files, QDir::Name), (QStringList {"Photo_1.jpg", "TXT.rtf"}));
+    }
+
+    void fileFormats_data()
+    {
+        QTest::addColumn<qint64>("stored");
+        QTest::addColumn<bool>("pictures");
+        QTest::addColumn<bool>("delimited");
+        QTest::addColumn<qint64>("shown");
+        QTest::addColumn<QString>("extension");
+
+        QTest::newRow("rtfd with pictures") << qint64(2) << true << true << qint64(2) << "rtfd";
+        QTest::newRow("rtfd without pictures") << qint64(2) << false << true << qint64(1) << "rtf";
+        QTest::newRow("csv") << qint64(4) << false << true << qint64(4) << "csv";
+        QTest::newRow("tab") << qint64(3) << false << true << qint64(3) << "txt";
+        QTest::newRow("out of range") << qint64(7) << true << true << qint64(0) << "txt";
+        QTest::newRow("negative") << qint64(-1) << true << true << qint64(0) << "txt";
+        QTest::newRow("browse: no delimited") << qint64(3) << true << false << qint64(0) << "txt";
+    }
+
+    void fileFormats()
+    {
+        QFETCH(qint64, stored);
+        QFETCH(bool, pictures);
+        QFETCH(bool, delimited);
+        QFETCH(qint64, shown);
+        QFETCH(QString, extension);
+        QCOMPARE(TBExport::availableFileFormat(stored, pictures, delimited), shown);
+        QCOMPARE(TBExport::fileExtension(shown), extension);
+    }
+
+    void suggestedFileName()
+    {
+        QCOMPARE(TBExport::suggestedFileName({person({"dn=uid=ann,ou=People,dc=x"})}), QStringLiteral("ann"));
+        QCOMPARE(TBExport::suggestedFileName({person({"cn=a"}), person({"cn=b"})}), QStringLiteral("LDAP Entries"));
+        QCOMPARE(TBExport::suggestedFileName({}), QStringLiteral("Error"));
+    }
+};
+
+QTEST_MAIN(tst_TBExport)
+#include "tst_TBExport.moc"
