@@ -3,15 +3,19 @@
 namespace {
 
 // Characters that make a POSIX shell read a word differently; a value holding any of them is
-// single-quoted in display lines.
+// single-quoted in display lines. "!" is history expansion in the interactive shell the line is
+// pasted into.
 constexpr char16_t kShellSpecialCharacters[] = {
     u' ', u'\t', u'~', u'`', u'#', u'$',  u'&', u'*', u'(', u')', u'\\', u'|',
-    u'[', u']',  u'{', u'}', u';', u'\'', u'"', u'<', u'>', u'/', u'?',
+    u'[', u']',  u'{', u'}', u';', u'\'', u'"', u'<', u'>', u'/', u'?',  u'!',
 };
 
 bool needsQuoting(const QString& text)
 {
     for (const QChar c : text) {
+        // A line break would end the command; other control characters are quoted along with it.
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+            return true;
         for (const char16_t special : kShellSpecialCharacters) {
             if (c.unicode() == special)
                 return true;
