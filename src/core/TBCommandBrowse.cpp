@@ -12,8 +12,8 @@ TBCommandBrowse::TBCommandBrowse()
 
 bool TBCommandBrowse::setupCommandAndArguments(const QVariantMap& options)
 {
-    m_errorTitle.clear();
-    m_errorMessage.clear();
+    m_errorTitle = QStringLiteral("");
+    m_errorMessage = QStringLiteral("");
     if (!m_directory) {
         m_errorMessage = QStringLiteral("Directory == nil?");
         return false;

@@ -51,6 +51,12 @@ void TBCommandLine::add(const QStringList& arguments)
         add(argument);
 }
 
+void TBCommandLine::addShown(const QString& argument, const QString& shown)
+{
+    m_arguments.append(argument);
+    m_display += QLatin1Char(' ') + shown;
+}
+
 void TBCommandLine::addBare(const QString& argument)
 {
     m_arguments.append(argument);

@@ -25,6 +25,8 @@ public:
     // One argument; the display shows it through quotedString.
     void add(const QString& argument);
     void add(const QStringList& arguments);
+    // One argument with a fixed display fragment, which must read back as the argument in a shell.
+    void addShown(const QString& argument, const QString& shown);
 
     void addDebug(); // "-d level" when debugging is on
     void addConnectTimeout(); // "-o nettimeout=n" when n > 0

@@ -88,8 +88,8 @@ QString TBCommandSearch::quotedFilterString(const QString& text)
 
 bool TBCommandSearch::setupCommandAndArguments(const QVariantMap& options)
 {
-    m_errorTitle.clear();
-    m_errorMessage.clear();
+    m_errorTitle = QStringLiteral("");
+    m_errorMessage = QStringLiteral("");
     if (!m_directory) {
         m_errorMessage = QStringLiteral("Directory == nil?");
         return false;
@@ -134,10 +134,11 @@ bool TBCommandSearch::setupCommandAndArguments(const QVariantMap& options)
         break;
     }
     case 2:
-        line.add(QStringLiteral("+"));
+        line.addShown(QStringLiteral("+"), QStringLiteral("'+'"));
         break;
     case 3:
-        line.add({QStringLiteral("*"), QStringLiteral("+")});
+        line.addShown(QStringLiteral("*"), QStringLiteral("'*'"));
+        line.addShown(QStringLiteral("+"), QStringLiteral("'+'"));
         break;
     case 4:
         line.add(QStringLiteral("1.1"));

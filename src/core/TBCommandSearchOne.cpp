@@ -13,8 +13,8 @@ TBCommandSearchOne::TBCommandSearchOne()
 
 bool TBCommandSearchOne::setupCommandAndArguments(const QVariantMap& options)
 {
-    m_errorTitle.clear();
-    m_errorMessage.clear();
+    m_errorTitle = QStringLiteral("");
+    m_errorMessage = QStringLiteral("");
     if (!m_directory) {
         m_errorMessage = QStringLiteral("Directory == nil?");
         return false;
@@ -43,10 +43,11 @@ bool TBCommandSearchOne::setupCommandAndArguments(const QVariantMap& options)
     // Without a request the tool returns all user attributes.
     switch (line.fetchWhichAttrs()) {
     case 3:
-        line.add({QStringLiteral("*"), QStringLiteral("+")});
+        line.addShown(QStringLiteral("*"), QStringLiteral("'*'"));
+        line.addShown(QStringLiteral("+"), QStringLiteral("'+'"));
         break;
     case 2:
-        line.add(QStringLiteral("+"));
+        line.addShown(QStringLiteral("+"), QStringLiteral("'+'"));
         break;
     default:
         break;
