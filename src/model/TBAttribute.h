@@ -40,7 +40,7 @@ public:
     static QVariantMap dictFromAttrArray(const TBAttributeList& attrs);
 
     qint64 attributeID() const { return m_attributeID; }
-    QString attributeName() const { return m_attributeName; }
+    const QString& attributeName() const { return m_attributeName; }
     void setAttributeName(const QString& v) { m_attributeName = v; }
     QString friendlyName() const { return m_friendlyName; }
     void setFriendlyName(const QString& v) { m_friendlyName = v; }

@@ -96,11 +96,18 @@ std::atomic<TBPreferences*> s_shared {nullptr};
 TBPreferences* s_creating = nullptr;
 TBUserDefaults* s_sharedStore = nullptr;
 
-TBAttributePtr findByName(const TBAttributeList& list, const QString& name)
+// The parser asks about every attribute line, so the scan stays cheap: no reference counting, and
+// names of another length are skipped before the case-insensitive comparison (which compares code
+// unit by code unit, so it never matches names of different lengths).
+const TBAttributePtr* findByName(const TBAttributeList& list, const QString& name)
 {
+    const qsizetype length = name.size();
     for (const auto& attr : list) {
-        if (attr && QString::compare(attr->attributeName(), name, Qt::CaseInsensitive) == 0)
-            return attr;
+        if (!attr)
+            continue;
+        const QString& candidate = attr->attributeName();
+        if (candidate.size() == length && QString::compare(candidate, name, Qt::CaseInsensitive) == 0)
+            return &attr;
     }
     return nullptr;
 }
@@ -524,8 +531,8 @@ TBAttributePtr TBPreferences::attributeWithName(const QString& name) const
     // Last list first, so a custom definition hides a default one of the same name.
     for (const TBAttributeList* list : {&m_customBinaryAttrs, &m_customImageAttrs, &m_customAttrs,
                                         &m_defaultBinaryAttrs, &m_defaultImageAttrs, &m_defaultAttrs}) {
-        if (TBAttributePtr attr = findByName(*list, name))
-            return attr;
+        if (const TBAttributePtr* attr = findByName(*list, name))
+            return *attr;
     }
     return nullptr;
 }
@@ -544,14 +551,21 @@ TBAttributePtr TBPreferences::attributeWithID(qint64 attributeID) const
 
 bool TBPreferences::attributeExists(const QString& name) const
 {
-    return attributeWithName(name) != nullptr;
+    for (const TBAttributeList* list : {&m_customBinaryAttrs, &m_customImageAttrs, &m_customAttrs,
+                                        &m_defaultBinaryAttrs, &m_defaultImageAttrs, &m_defaultAttrs}) {
+        if (findByName(*list, name))
+            return true;
+    }
+    return false;
 }
 
 QString TBPreferences::friendlyNameForAttribute(const QString& name, const QString& missingValue) const
 {
-    const TBAttributePtr attr = attributeWithName(name);
-    if (attr)
-        return attr->friendlyName();
+    for (const TBAttributeList* list : {&m_customBinaryAttrs, &m_customImageAttrs, &m_customAttrs,
+                                        &m_defaultBinaryAttrs, &m_defaultImageAttrs, &m_defaultAttrs}) {
+        if (const TBAttributePtr* attr = findByName(*list, name))
+            return (*attr)->friendlyName();
+    }
     return missingValue.isNull() ? QStringLiteral("") : missingValue;
 }
 
