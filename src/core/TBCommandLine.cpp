@@ -150,17 +150,19 @@ QString TBCommandLine::whoamiToolPath()
     return path.isEmpty() ? QStringLiteral("/usr/bin/ldapwhoami") : path;
 }
 
+// The stored index stays as it was; the text is the SASL mechanism name the tools accept with -Y
+// (Cyrus SASL knows "DIGEST-MD5"; a prefixed name such as SASL_DIGEST_MD5 is no mechanism at all).
 QString TBCommandLine::saslMechanismText(quint64 mechanism)
 {
     switch (mechanism) {
     case 0:
-        return QStringLiteral("SASL_GSSAPI");
+        return QStringLiteral("GSSAPI");
     case 1:
-        return QStringLiteral("SASL_KERBEROS_V4");
+        return QStringLiteral("KERBEROS_V4");
     case 2:
-        return QStringLiteral("SASL_DIGEST_MD5");
+        return QStringLiteral("DIGEST-MD5");
     case 3:
-        return QStringLiteral("SASL_CRAM_MD5");
+        return QStringLiteral("CRAM-MD5");
     default:
         return QStringLiteral("UNKNOWN");
     }
