@@ -1,5 +1,6 @@
 #include "TBCommander.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 TBCommander::TBCommander(TBCommanderController* controller, QObject* parent)
@@ -36,8 +37,13 @@ bool TBCommander::runCommandString(const QString& path, const QStringList& argum
     auto* task = new QProcess(this);
     task->setProcessChannelMode(QProcess::SeparateChannels);
     task->setInputChannelMode(QProcess::ManagedInputChannel);
-    // Only async-signal-safe calls may run between fork and exec.
-    task->setChildProcessModifier([] { ::setsid(); });
+    // Only async-signal-safe calls may run between fork and exec. A large search prints tens of
+    // megabytes: a roomier output pipe lets the tool run on instead of waiting for every 64 KiB to
+    // be read (the size is a hint; the system may refuse it).
+    task->setChildProcessModifier([] {
+        ::setsid();
+        ::fcntl(STDOUT_FILENO, F_SETPIPE_SZ, 1 << 20);
+    });
     task->setProgram(path);
     task->setArguments(arguments);
 
