@@ -184,29 +184,28 @@ struct TBParser::State
 {
     struct Name
     {
-        QString name; // as written
-        size_t hash; // TBEntry::foldedHash
+        quint32 id; // the builder's
         bool image;
         bool binary;
     };
 
-    QHash<QByteArray, const Name*> names;
-    std::deque<Name> nameStore;
+    TBEntryBuilder builder;
+    QHash<QByteArray, Name> names; // by the bytes as written
     QByteArray line; // a logical line joined from continuation lines
     QByteArray decoded; // base64 output
 
-    const Name& nameFor(QByteArrayView raw, const QSet<QString>& images, const QSet<QString>& binaries,
-                        QSet<QString>& returned)
+    Name nameFor(QByteArrayView raw, const QSet<QString>& images, const QSet<QString>& binaries,
+                 QSet<QString>& returned)
     {
-        const QByteArray key = QByteArray::fromRawData(raw.data(), raw.size());
-        if (const Name* known = names.value(key, nullptr))
+        const auto known = names.constFind(QByteArray::fromRawData(raw.data(), raw.size()));
+        if (known != names.constEnd())
             return *known;
         const QString name = QString::fromUtf8(raw);
         const QString lower = name.toLower();
         returned.insert(lower);
-        nameStore.push_back(Name {name, TBEntry::foldedHash(name), images.contains(lower), binaries.contains(lower)});
-        names.insert(QByteArray(raw.data(), raw.size()), &nameStore.back());
-        return nameStore.back();
+        const Name made {builder.nameID(name), images.contains(lower), binaries.contains(lower)};
+        names.insert(raw.toByteArray(), made);
+        return made;
     }
 };
 
@@ -263,6 +262,12 @@ bool TBParser::parse()
     m_returnedAttributeNames.reserve(100);
     m_parseSuccessful = false;
     m_state = std::make_unique<State>();
+    // The working buffers go with the parse; the entries keep the attribute names they share.
+    struct Release
+    {
+        std::unique_ptr<State>& state;
+        ~Release() { state.reset(); }
+    } release {m_state};
 
     // A run that printed nothing found no entries.
     if (m_data.isEmpty()) {
@@ -274,7 +279,8 @@ bool TBParser::parse()
 
     const char* p = m_data.constData();
     const char* const end = p + m_data.size();
-    TBEntryPtr entry;
+    TBEntryBuilder& builder = m_state->builder;
+    bool inEntry = false;
     // The pending logical line: a slice of the data until a continuation joins it in m_state->line.
     const char* pendingStart = nullptr;
     qsizetype pendingLength = 0;
@@ -285,23 +291,21 @@ bool TBParser::parse()
     auto flushPending = [&]() {
         if (!pending)
             return;
-        addLine(pendingJoined ? QByteArrayView(joined) : QByteArrayView(pendingStart, pendingLength), *entry);
+        addLine(pendingJoined ? QByteArrayView(joined) : QByteArrayView(pendingStart, pendingLength));
         pending = false;
         pendingJoined = false;
     };
 
     while (true) {
         if (p >= end) {
-            if (entry) {
+            if (inEntry) {
                 flushPending();
-                entry->squeeze();
-                m_parsedData.append(std::move(entry));
+                m_parsedData.append(builder.take());
             }
             m_parseSuccessful = true;
             return true;
         }
-        if (!entry)
-            entry = std::make_shared<TBEntry>();
+        inEntry = true;
 
         const char* lineEnd = findLineEnd(p, end);
         if (lineEnd > p && *p == ' ') {
@@ -320,9 +324,8 @@ bool TBParser::parse()
                 pendingStart = p;
                 pendingLength = lineEnd - p;
             } else {
-                entry->squeeze();
-                m_parsedData.append(std::move(entry));
-                entry.reset();
+                m_parsedData.append(builder.take());
+                inEntry = false;
             }
         }
 
@@ -335,7 +338,7 @@ bool TBParser::parse()
     }
 }
 
-void TBParser::addLine(QByteArrayView line, TBEntry& entry)
+void TBParser::addLine(QByteArrayView line)
 {
     if (line.isEmpty() || line.front() == '#')
         return;
@@ -359,27 +362,21 @@ void TBParser::addLine(QByteArrayView line, TBEntry& entry)
     if (nameLength == 0)
         return;
 
-    const State::Name& name
+    const State::Name name
         = m_state->nameFor(line.first(nameLength), m_imageAttributes, m_binaryAttributes, m_returnedAttributeNames);
+    TBEntryBuilder& builder = m_state->builder;
 
     // Bytes that are not UTF-8 text: pictures for image attributes, raw bytes otherwise.
     auto addData = [&](QByteArrayView bytes) {
-        if (name.image) {
-            if (bytes.isEmpty())
-                return;
-            const TBPicture picture = TBPicture::fromData(bytes.toByteArray());
-            if (picture.isNull())
-                entry.appendText(name.name, name.hash, "<Could not decode image data>");
-            else
-                entry.appendPicture(name.name, name.hash, picture);
-        } else {
-            entry.appendBytes(name.name, name.hash, bytes);
-        }
+        if (name.image)
+            builder.addPictureData(name.id, bytes);
+        else
+            builder.addBytes(name.id, bytes);
     };
     // Text as written (a plain value, or base64 left undecoded).
     auto addText = [&](QByteArrayView bytes) {
         if (isValidUtf8(bytes))
-            entry.appendText(name.name, name.hash, bytes);
+            builder.addText(name.id, bytes);
         else
             addData(bytes);
     };
@@ -400,5 +397,5 @@ void TBParser::addLine(QByteArrayView line, TBEntry& entry)
     if (name.image || name.binary || !isValidUtf8(bytes))
         addData(bytes);
     else
-        entry.appendText(name.name, name.hash, bytes);
+        builder.addText(name.id, bytes);
 }

@@ -45,7 +45,7 @@ public:
 private:
     struct State;
 
-    void addLine(QByteArrayView line, TBEntry& entry);
+    void addLine(QByteArrayView line);
 
     QByteArray m_data;
     QSet<QString> m_imageAttributes;

@@ -3,12 +3,14 @@
 #include "TBPreferences.h"
 
 #include <QDateTime>
+#include <QHash>
 
 #include <limits>
 
 namespace {
 
 constexpr quint32 maxIndex = std::numeric_limits<quint32>::max();
+constexpr qsizetype maxAttributes = std::numeric_limits<quint16>::max();
 
 bool isExactlyDN(const QString& name)
 {
@@ -17,14 +19,58 @@ bool isExactlyDN(const QString& name)
 
 } // namespace
 
-TBEntry::TBEntry()
+// Append-only; once shared by several entries it is only appended to by their builder, and an
+// entry that meets a new name later takes a copy of its own.
+struct TBEntry::Names
 {
-    m_attributes.reserve(10);
-}
+    QList<QString> spellings;
+    QList<size_t> hashes; // foldedHash per spelling
+    QList<quint32> folds; // per spelling: the first spelling equal to it but for case
+    QHash<QString, quint32> ids;
+    QMultiHash<size_t, quint32> byHash;
+
+    quint32 intern(const QString& name)
+    {
+        const auto known = ids.constFind(name);
+        if (known != ids.constEnd())
+            return *known;
+        const quint32 id = quint32(spellings.size());
+        const size_t hash = TBEntry::foldedHash(name);
+        quint32 fold = id;
+        for (auto it = byHash.constFind(hash); it != byHash.constEnd() && it.key() == hash; ++it) {
+            if (QString::compare(spellings[*it], name, Qt::CaseInsensitive) == 0) {
+                fold = folds[*it];
+                break;
+            }
+        }
+        spellings.append(name);
+        hashes.append(hash);
+        folds.append(fold);
+        ids.insert(name, id);
+        byHash.insert(hash, id);
+        return id;
+    }
+
+    // The fold of a name not interned; -1 when no spelling of it is known.
+    qint64 foldOf(const QString& name) const
+    {
+        const auto known = ids.constFind(name);
+        if (known != ids.constEnd())
+            return folds[*known];
+        const size_t hash = TBEntry::foldedHash(name);
+        for (auto it = byHash.constFind(hash); it != byHash.constEnd() && it.key() == hash; ++it) {
+            if (QString::compare(spellings[*it], name, Qt::CaseInsensitive) == 0)
+                return folds[*it];
+        }
+        return -1;
+    }
+};
+
+TBEntry::TBEntry() = default;
 
 TBEntry::TBEntry(const TBEntry& other)
-    : m_dn(other.m_dn)
-    , m_attributes(other.m_attributes)
+    : m_names(other.m_names)
+    , m_dn(other.m_dn)
     , m_info(other.m_info)
     , m_slots(other.m_slots)
     , m_blob(other.m_blob)
@@ -36,8 +82,8 @@ TBEntry::TBEntry(const TBEntry& other)
 TBEntry& TBEntry::operator=(const TBEntry& other)
 {
     if (this != &other) {
+        m_names = other.m_names;
         m_dn = other.m_dn;
-        m_attributes = other.m_attributes;
         m_info = other.m_info;
         m_slots = other.m_slots;
         m_blob = other.m_blob;
@@ -73,93 +119,66 @@ size_t TBEntry::foldedHash(QStringView name)
     return hash;
 }
 
-qsizetype TBEntry::findAttribute(const QString& name, size_t hash) const
+quint32 TBEntry::nameID(const QString& name)
 {
+    if (!m_names) {
+        m_names = std::make_shared<Names>();
+    } else if (m_names.use_count() > 1 && !m_names->ids.contains(name)) {
+        m_names = std::make_shared<Names>(*m_names);
+    }
+    return m_names->intern(name);
+}
+
+qsizetype TBEntry::findAttribute(quint32 nameID) const
+{
+    const quint32 fold = m_names->folds[nameID];
     for (qsizetype i = 0; i < m_info.size(); ++i) {
-        if (m_info[i].hash != hash)
-            continue;
-        const QString& have = m_attributes[i];
-        // The parser hands the same shared string for every line of one name.
-        if (have.constData() == name.constData() && have.size() == name.size())
-            return i;
-        if (QString::compare(have, name, Qt::CaseInsensitive) == 0)
+        const quint32 name = m_info[i].name;
+        if (name == nameID || m_names->folds[name] == fold)
             return i;
     }
     return -1;
 }
 
-qsizetype TBEntry::attributeFor(const QString& name, size_t hash)
-{
-    const qsizetype i = findAttribute(name, hash);
-    if (i >= 0)
-        return i;
-    if (quint64(m_attributes.size()) >= maxIndex)
-        return -1;
-    m_attributes.append(name);
-    m_info.append(AttributeInfo {hash, quint32(m_slots.size()), 0});
-    return m_attributes.size() - 1;
-}
-
-void TBEntry::appendSlot(const QString& name, size_t hash, SlotKind kind, QByteArrayView bytes, quint32 pictureIndex)
+void TBEntry::addValue(quint32 nameID, SlotKind kind, QByteArrayView bytes, const TBPicture* picture)
 {
     if (quint64(m_slots.size()) >= maxIndex)
         return;
+    qsizetype index = findAttribute(nameID);
+    if (index < 0) {
+        if (m_info.size() >= maxAttributes)
+            return;
+        index = m_info.size();
+        m_info.append(AttributeInfo {nameID, quint32(m_slots.size()), 0});
+    }
     Slot slot {};
     slot.kind = kind;
+    slot.attribute = quint16(index);
     if (kind == SlotPicture) {
-        slot.offset = pictureIndex;
+        slot.offset = quint32(m_pictures.size());
+        m_pictures.append(*picture);
+        m_hasPhoto = true;
     } else {
         if (quint64(m_blob.size()) + quint64(bytes.size()) > maxIndex)
             return;
         slot.offset = quint32(m_blob.size());
         slot.length = quint32(bytes.size());
-    }
-    const qsizetype index = attributeFor(name, hash);
-    if (index < 0)
-        return;
-    if (kind != SlotPicture)
         m_blob.append(bytes.data(), bytes.size());
+    }
     AttributeInfo& info = m_info[index];
     if (info.count == 0)
         info.firstSlot = quint32(m_slots.size());
     ++info.count;
-    slot.attribute = quint32(index);
     m_slots.append(slot);
-}
-
-void TBEntry::appendText(const QString& name, size_t nameHash, QByteArrayView utf8)
-{
-    if (name.isEmpty() || utf8.isEmpty())
-        return;
-    appendSlot(name, nameHash, SlotText, utf8, 0);
-    if (isExactlyDN(name))
-        m_dn = QString::fromUtf8(utf8);
-}
-
-void TBEntry::appendBytes(const QString& name, size_t nameHash, QByteArrayView bytes)
-{
-    if (name.isEmpty() || bytes.isEmpty())
-        return;
-    appendSlot(name, nameHash, SlotBytes, bytes, 0);
-}
-
-void TBEntry::appendPicture(const QString& name, size_t nameHash, const TBPicture& picture)
-{
-    if (name.isEmpty() || picture.isNull() || quint64(m_pictures.size()) >= maxIndex)
-        return;
-    const qsizetype before = m_slots.size();
-    appendSlot(name, nameHash, SlotPicture, {}, quint32(m_pictures.size()));
-    if (m_slots.size() == before)
-        return;
-    m_pictures.append(picture);
-    m_hasPhoto = true;
+    if (kind == SlotText && isExactlyDN(m_names->spellings[nameID]))
+        m_dn = QString::fromUtf8(bytes);
 }
 
 void TBEntry::addAttribute(const QString& name, const QString& value)
 {
     if (name.isEmpty() || value.isEmpty())
         return;
-    appendText(name, foldedHash(name), value.toUtf8());
+    addValue(nameID(name), SlotText, value.toUtf8(), nullptr);
 }
 
 void TBEntry::addAttribute(const QString& name, const QByteArray& data)
@@ -173,16 +192,15 @@ void TBEntry::addAttribute(const QString& name, const QByteArray& data, bool isI
 {
     if (name.isEmpty() || data.isEmpty())
         return;
-    const size_t hash = foldedHash(name);
     if (!isImage) {
-        appendBytes(name, hash, data);
+        addValue(nameID(name), SlotBytes, data, nullptr);
         return;
     }
     const TBPicture picture = TBPicture::fromData(data);
     if (picture.isNull())
-        appendText(name, hash, "<Could not decode image data>");
+        addValue(nameID(name), SlotText, "<Could not decode image data>", nullptr);
     else
-        appendPicture(name, hash, picture);
+        addValue(nameID(name), SlotPicture, {}, &picture);
 }
 
 void TBEntry::addAttribute(const QString& name, const TBValue& value)
@@ -192,19 +210,47 @@ void TBEntry::addAttribute(const QString& name, const TBValue& value)
         addAttribute(name, value.text());
         break;
     case TBValue::Bytes:
-        appendBytes(name, foldedHash(name), value.bytes());
+        addAttribute(name, value.bytes(), false);
         break;
     case TBValue::Picture:
-        appendPicture(name, foldedHash(name), value.picture());
+        if (!name.isEmpty() && !value.picture().isNull()) {
+            const TBPicture picture = value.picture();
+            addValue(nameID(name), SlotPicture, {}, &picture);
+        }
         break;
     case TBValue::Null:
         break;
     }
 }
 
+QStringList TBEntry::attributes() const
+{
+    QStringList names;
+    names.reserve(m_info.size());
+    for (const AttributeInfo& info : m_info)
+        names.append(m_names->spellings[info.name]);
+    return names;
+}
+
+QString TBEntry::attributeAt(qsizetype index) const
+{
+    if (index < 0 || index >= m_info.size())
+        return QString();
+    return m_names->spellings[m_info[index].name];
+}
+
 qsizetype TBEntry::indexOfAttribute(const QString& name) const
 {
-    return findAttribute(name, foldedHash(name));
+    if (!m_names || m_info.isEmpty())
+        return -1;
+    const qint64 fold = m_names->foldOf(name);
+    if (fold < 0)
+        return -1;
+    for (qsizetype i = 0; i < m_info.size(); ++i) {
+        if (m_names->folds[m_info[i].name] == quint32(fold))
+            return i;
+    }
+    return -1;
 }
 
 TBValue TBEntry::valueOfSlot(const Slot& slot) const
@@ -235,7 +281,7 @@ QList<TBValue> TBEntry::valuesAtIndex(qsizetype index) const
     const AttributeInfo& info = m_info[index];
     values.reserve(info.count);
     for (qsizetype s = info.firstSlot; s < m_slots.size() && quint32(values.size()) < info.count; ++s) {
-        if (m_slots[s].attribute == quint32(index))
+        if (m_slots[s].attribute == index)
             values.append(valueOfSlot(m_slots[s]));
     }
     return values;
@@ -281,7 +327,6 @@ QString TBEntry::description() const
 
 void TBEntry::squeeze()
 {
-    m_attributes.squeeze();
     m_info.squeeze();
     m_slots.squeeze();
     m_blob.squeeze();
@@ -290,12 +335,73 @@ void TBEntry::squeeze()
 
 qsizetype TBEntry::heapSize() const
 {
-    qsizetype size = m_dn.capacity() * 2 + m_attributes.capacity() * qsizetype(sizeof(QString))
-        + m_info.capacity() * qsizetype(sizeof(AttributeInfo)) + m_slots.capacity() * qsizetype(sizeof(Slot))
-        + m_blob.capacity() + m_pictures.capacity() * qsizetype(sizeof(TBPicture));
+    qsizetype size = m_dn.capacity() * 2 + m_info.capacity() * qsizetype(sizeof(AttributeInfo))
+        + m_slots.capacity() * qsizetype(sizeof(Slot)) + m_blob.capacity()
+        + m_pictures.capacity() * qsizetype(sizeof(TBPicture));
     for (const TBPicture& picture : m_pictures)
         size += picture.data().size();
     return size;
+}
+
+TBEntryBuilder::TBEntryBuilder()
+{
+    m_entry.m_names = std::make_shared<TBEntry::Names>();
+}
+
+TBEntryBuilder::~TBEntryBuilder() = default;
+
+quint32 TBEntryBuilder::nameID(const QString& name)
+{
+    return m_entry.m_names->intern(name);
+}
+
+void TBEntryBuilder::addText(quint32 nameID, QByteArrayView utf8)
+{
+    if (!utf8.isEmpty() && !m_entry.m_names->spellings[nameID].isEmpty())
+        m_entry.addValue(nameID, TBEntry::SlotText, utf8, nullptr);
+}
+
+void TBEntryBuilder::addBytes(quint32 nameID, QByteArrayView bytes)
+{
+    if (!bytes.isEmpty() && !m_entry.m_names->spellings[nameID].isEmpty())
+        m_entry.addValue(nameID, TBEntry::SlotBytes, bytes, nullptr);
+}
+
+void TBEntryBuilder::addPictureData(quint32 nameID, QByteArrayView bytes)
+{
+    if (bytes.isEmpty() || m_entry.m_names->spellings[nameID].isEmpty())
+        return;
+    const TBPicture picture = TBPicture::fromData(bytes.toByteArray());
+    if (picture.isNull())
+        m_entry.addValue(nameID, TBEntry::SlotText, "<Could not decode image data>", nullptr);
+    else
+        m_entry.addValue(nameID, TBEntry::SlotPicture, {}, &picture);
+}
+
+TBEntryPtr TBEntryBuilder::take()
+{
+    // Exact-size copies; the builder keeps its buffers' capacity for the next entry.
+    TBEntry& from = m_entry;
+    auto entry = std::make_shared<TBEntry>();
+    entry->m_names = from.m_names;
+    entry->m_dn = std::move(from.m_dn);
+    entry->m_hasPhoto = from.m_hasPhoto;
+    if (!from.m_info.isEmpty())
+        entry->m_info = QList<TBEntry::AttributeInfo>(from.m_info.cbegin(), from.m_info.cend());
+    if (!from.m_slots.isEmpty())
+        entry->m_slots = QList<TBEntry::Slot>(from.m_slots.cbegin(), from.m_slots.cend());
+    if (!from.m_blob.isEmpty())
+        entry->m_blob = QByteArray(from.m_blob.constData(), from.m_blob.size());
+    if (!from.m_pictures.isEmpty())
+        entry->m_pictures = QList<TBPicture>(from.m_pictures.cbegin(), from.m_pictures.cend());
+
+    from.m_dn = QString();
+    from.m_hasPhoto = false;
+    from.m_info.resize(0);
+    from.m_slots.resize(0);
+    from.m_blob.resize(0);
+    from.m_pictures.resize(0);
+    return entry;
 }
 
 qint64 TBADTimestampValue(QStringView text)

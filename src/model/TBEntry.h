@@ -39,8 +39,9 @@ public:
     QString dn() const { return m_dn; }
     void setDn(const QString& dn) { m_dn = dn; }
     // Attribute names, one per distinct attribute (case-insensitively), in order of first arrival.
-    const QStringList& attributes() const { return m_attributes; }
-    qsizetype attributeCount() const { return m_attributes.size(); }
+    QStringList attributes() const;
+    QString attributeAt(qsizetype index) const; // empty when out of range
+    qsizetype attributeCount() const { return m_info.size(); }
     bool hasPhoto() const { return m_hasPhoto; }
     void setHasPhoto(bool v) { m_hasPhoto = v; }
     // Pictures numbered so far while building a rich text; the renderer resets it.
@@ -58,13 +59,6 @@ public:
     void addAttribute(const QString& name, const QByteArray& data, bool isImage);
     // A value as it is (text, bytes or an already made picture).
     void addAttribute(const QString& name, const TBValue& value);
-
-    // Fast paths for bulk building. The caller passes foldedHash(name) and, for text, bytes it has
-    // checked to be valid UTF-8. Same rules as addAttribute otherwise.
-    void appendText(const QString& name, size_t nameHash, QByteArrayView utf8);
-    void appendBytes(const QString& name, size_t nameHash, QByteArrayView bytes);
-    void appendPicture(const QString& name, size_t nameHash, const TBPicture& picture);
-    static size_t foldedHash(QStringView name); // equal for names that differ only in case
 
     // Lookups: case-insensitive on the name.
     qsizetype indexOfAttribute(const QString& name) const; // -1 when none
@@ -90,36 +84,67 @@ public:
     // Room for the renderer's caches; built lazily on the main thread, never invalidated.
     std::shared_ptr<TBEntryRendering>& renderingCache() const { return m_rendering; }
 
+    // Equal for names that differ only in case.
+    static size_t foldedHash(QStringView name);
+
 private:
+    friend class TBEntryBuilder;
+    struct Names; // attribute spellings, shared by the entries of one parse
+
     enum SlotKind : quint8 { SlotText, SlotBytes, SlotPicture };
     struct Slot
     {
         quint32 offset; // into m_blob, or into m_pictures for a picture
         quint32 length;
-        quint32 attribute; // index into m_attributes
+        quint16 attribute; // index into m_info
         SlotKind kind;
     };
     struct AttributeInfo
     {
-        size_t hash; // foldedHash of the name
+        quint32 name; // in m_names, the spelling of the first arrival
         quint32 firstSlot;
         quint32 count;
     };
 
-    qsizetype findAttribute(const QString& name, size_t hash) const;
-    qsizetype attributeFor(const QString& name, size_t hash); // existing index or a new one
-    void appendSlot(const QString& name, size_t hash, SlotKind kind, QByteArrayView bytes, quint32 pictureIndex);
+    quint32 nameID(const QString& name); // interns into m_names (copied first when shared)
+    qsizetype findAttribute(quint32 nameID) const;
+    void addValue(quint32 nameID, SlotKind kind, QByteArrayView bytes, const TBPicture* picture);
     TBValue valueOfSlot(const Slot& slot) const;
 
+    std::shared_ptr<Names> m_names;
     QString m_dn;
-    QStringList m_attributes;
-    QList<AttributeInfo> m_info; // parallel to m_attributes
+    QList<AttributeInfo> m_info;
     QList<Slot> m_slots; // every value, in arrival order
     QByteArray m_blob; // UTF-8 text and raw bytes of the values
     QList<TBPicture> m_pictures;
     qint64 m_imageCount = 0;
     bool m_hasPhoto = false;
     mutable std::shared_ptr<TBEntryRendering> m_rendering;
+};
+
+// Builds many entries fast (the parser does): attribute names are looked up once and shared by
+// every entry built, values are collected in reused buffers, and each entry is made with exact
+// sizes. Same rules for values as TBEntry::addAttribute. Use from one thread at a time.
+class TBEntryBuilder
+{
+public:
+    TBEntryBuilder();
+    ~TBEntryBuilder();
+    TBEntryBuilder(const TBEntryBuilder&) = delete;
+    TBEntryBuilder& operator=(const TBEntryBuilder&) = delete;
+
+    // The same number for the same spelling.
+    quint32 nameID(const QString& name);
+    void addText(quint32 nameID, QByteArrayView utf8); // bytes already checked to be UTF-8
+    void addBytes(quint32 nameID, QByteArrayView bytes);
+    // A picture when the bytes decode as one, the text "<Could not decode image data>" otherwise.
+    void addPictureData(quint32 nameID, QByteArrayView bytes);
+
+    // The entry built so far, even when it received nothing; the next one starts empty.
+    TBEntryPtr take();
+
+private:
+    TBEntry m_entry;
 };
 
 // AD timestamps: 100-nanosecond ticks since 1601-01-01 UTC, as decimal text.

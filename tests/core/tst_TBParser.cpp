@@ -39,7 +39,7 @@ QStringList dump(const TBEntryList& entries)
         lines << QStringLiteral("dn=") + entry->dn();
         for (qsizetype i = 0; i < entry->attributeCount(); ++i) {
             for (const TBValue& value : entry->valuesAtIndex(i))
-                lines << entry->attributes().at(i) + QStringLiteral(": ") + describe(value);
+                lines << entry->attributeAt(i) + QStringLiteral(": ") + describe(value);
         }
         lines << QStringLiteral("--");
     }
