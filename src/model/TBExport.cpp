@@ -17,7 +17,9 @@ const QString kBase64Prefix = QStringLiteral("base64:");
 
 void appendValue(QString& out, const QString& text, const QString& delimiter)
 {
-    if (delimiter.isEmpty() || !text.contains(delimiter)) {
+    const bool holdsDelimiter
+        = delimiter.size() == 1 ? text.contains(delimiter.front()) : !delimiter.isEmpty() && text.contains(delimiter);
+    if (!holdsDelimiter) {
         out += text;
         return;
     }
@@ -30,6 +32,11 @@ void appendValue(QString& out, const QString& text, const QString& delimiter)
         out += text;
     }
     out += QLatin1Char('"');
+}
+
+void appendValue(QString& out, const TBValue& value, const QString& delimiter)
+{
+    appendValue(out, value.isText() ? value.text() : TBExport::delimitedValueText(value), delimiter);
 }
 
 bool setMessage(TBExportMessage* message, const TBExportMessage& value)
@@ -122,6 +129,12 @@ QString TBExport::suggestedFileName(const TBEntryList& entries)
     return QStringLiteral("Error");
 }
 
+QString TBExport::suggestedFileName(const TBEntryPtr& entry)
+{
+    const QString name = entry ? entry->valueOfFirstPartOfDN() : QString();
+    return name.isEmpty() ? QStringLiteral("LDAP Entry") : name;
+}
+
 QString TBExport::delimitedValueText(const TBValue& value)
 {
     switch (value.kind()) {
@@ -146,15 +159,16 @@ void TBExport::appendDelimited(QString& out, const TBEntry& entry, const QString
         const qsizetype index = entry.indexOfAttribute(attributes.at(i));
         if (index < 0)
             continue;
+        // Most attributes have one value: no list for them (an export may hold 100 000 rows).
+        if (entry.numValuesAtIndex(index) == 1) {
+            appendValue(out, entry.valueAtIndex(index), delimiter);
+            continue;
+        }
         const QList<TBValue> values = entry.valuesAtIndex(index);
         for (qsizetype v = 0; v < values.size(); ++v) {
             if (v > 0)
                 out += QLatin1Char(';');
-            const TBValue& value = values.at(v);
-            if (value.isText())
-                appendValue(out, value.text(), delimiter);
-            else
-                appendValue(out, delimitedValueText(value), delimiter);
+            appendValue(out, values.at(v), delimiter);
         }
     }
 }
@@ -184,6 +198,7 @@ QString TBExport::entriesPlainText(const TBEntryList& entries, qint64 format, co
     QString text;
     const QString separator = delimiter(format);
     if (isDelimitedFormat(format)) {
+        text.reserve(entries.size() * (attributes.size() * 16 + 1));
         if (includeAttrNames)
             text += attributes.join(separator) + QLatin1Char('\n');
         for (const TBEntryPtr& entry : entries) {

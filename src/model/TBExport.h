@@ -56,6 +56,8 @@ public:
     // The file name the save panel suggests for these entries: the first part of the DN's value for
     // one entry, "LDAP Entries" for several, "Error" for none.
     static QString suggestedFileName(const TBEntryList& entries);
+    // The browse window's suggestion: the first part of the DN's value, or "LDAP Entry".
+    static QString suggestedFileName(const TBEntryPtr& entry);
 
     // One delimited line without line end: per attribute, its values joined by ";"; a value
     // holding the delimiter is put in double quotes with its own quotes doubled.

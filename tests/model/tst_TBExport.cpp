@@ -375,9 +375,14 @@ private Q_SLOTS:
 
     void suggestedFileName()
     {
-        QCOMPARE(TBExport::suggestedFileName({person({"dn=uid=ann,ou=People,dc=x"})}), QStringLiteral("ann"));
-        QCOMPARE(TBExport::suggestedFileName({person({"cn=a"}), person({"cn=b"})}), QStringLiteral("LDAP Entries"));
-        QCOMPARE(TBExport::suggestedFileName({}), QStringLiteral("Error"));
+        QCOMPARE(TBExport::suggestedFileName(TBEntryList {person({"dn=uid=ann,ou=People,dc=x"})}),
+                 QStringLiteral("ann"));
+        QCOMPARE(TBExport::suggestedFileName(TBEntryList {person({"cn=a"}), person({"cn=b"})}),
+                 QStringLiteral("LDAP Entries"));
+        QCOMPARE(TBExport::suggestedFileName(TBEntryList()), QStringLiteral("Error"));
+        QCOMPARE(TBExport::suggestedFileName(person({"dn=ou=Sales,dc=x"})), QStringLiteral("Sales"));
+        QCOMPARE(TBExport::suggestedFileName(person({"cn=no dn"})), QStringLiteral("LDAP Entry"));
+        QCOMPARE(TBExport::suggestedFileName(TBEntryPtr()), QStringLiteral("LDAP Entry"));
     }
 };
 
