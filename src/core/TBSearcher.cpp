@@ -17,6 +17,8 @@
 namespace {
 
 const QByteArray defaultPrompt = QByteArrayLiteral("Enter LDAP Password: ");
+// Output is parsed while the tool runs in pieces of about this size, each cut after a blank line.
+constexpr qsizetype segmentSize = 2 * 1024 * 1024;
 QByteArray processPrompt; // set by the first searcher, main thread only
 
 // Output of a large search runs to tens of megabytes in chunks of a pipe's size: grow in doubling
@@ -60,16 +62,32 @@ void takeFlag(const QVariantMap& parameters, const QString& key, bool& flag)
 
 } // namespace
 
-// One parse, shared by the main thread and the worker. The worker waits on `released` after it has
-// posted the hand-back; the main thread releases it once it has taken the results, and so does a
-// searcher being destroyed, which is why the wait is not a blocking queued call: nothing could
-// release that one while the main thread waits for the pool.
+// The parse of one run, shared by the main thread and the worker. The output is parsed in pieces:
+// each is cut just after a blank line, where an entry ends and a parser starts afresh, so the pieces
+// give the same entries as one parse of the whole. The last piece comes when the tool has ended;
+// the worker then posts the hand-back and waits on `released`. The main thread releases it once it
+// has taken the results, and so does a searcher being destroyed, which is why the wait is not a
+// blocking queued call: nothing could release that one while the main thread waits for the pool.
 struct TBSearcher::ParseJob
 {
-    std::unique_ptr<TBParser> parser;
+    // Main thread only: the parser of every piece, to abort them.
+    std::vector<std::weak_ptr<TBParser>> parsers;
+    // Worker only until the hand-back has been posted.
+    TBEntryList entries;
+    QSet<QString> names;
+    bool successful = true;
+
     QMutex mutex;
     QWaitCondition condition;
     bool released = false;
+
+    void abort()
+    {
+        for (const std::weak_ptr<TBParser>& weak : parsers) {
+            if (const std::shared_ptr<TBParser> parser = weak.lock())
+                parser->abortParsing();
+        }
+    }
 };
 
 TBSearcher::TBSearcher(TBSearcherController* controller, QObject* parent)
@@ -87,8 +105,8 @@ TBSearcher::~TBSearcher()
     // The commander goes first: it kills a running tool without calling back.
     m_commander.reset();
     if (m_job) {
-        m_job->parser->abortParsing();
-        releaseJob(m_job);
+        m_job->abort();
+        releaseJob(*m_job);
         m_job.reset();
     }
     if (m_operationQueue)
@@ -151,6 +169,12 @@ bool TBSearcher::runCommandString(const QString& path, const QStringList& argume
     m_errorData = QByteArray();
     m_errorData.reserve(1000);
 
+    abandonJob();
+    m_parseWhileRunning = m_controller && m_controller->shouldParse();
+    m_parsedUpTo = 0;
+    m_lastBoundary = 0;
+    m_scannedUpTo = 0;
+
     if (!m_commander->runCommandString(path, arguments)) {
         // The commander has put the reason into errorText.
         m_errorTitle = QStringLiteral("Could not run the command");
@@ -170,7 +194,7 @@ void TBSearcher::cancelOperation()
             m_commander->terminate();
         m_userCanceled = true;
     } else if (m_parsingOutput && m_job) {
-        m_job->parser->abortParsing();
+        m_job->abort();
         m_userCanceled = true;
     }
 }
@@ -195,8 +219,11 @@ QByteArray TBSearcher::receivedOutputData(const QByteArray& data)
 {
     const qsizetype previousSize = m_outputData.size();
     appendChunk(m_outputData, data);
-    if (!m_needPassword || m_sentPassword)
+    if (!m_needPassword || m_sentPassword) {
+        noteOutputForParse();
         return QByteArray();
+    }
+    // Until the prompt has been answered, nothing here is known to be LDIF.
     const qsizetype promptEnd = findPromptEnd(m_outputData, previousSize);
     if (promptEnd < 0)
         return QByteArray();
@@ -209,7 +236,44 @@ QByteArray TBSearcher::receivedOutputData(const QByteArray& data)
     // The prompt and what came before it are not LDIF; anything after it is kept.
     m_outputData = m_outputData.sliced(promptEnd);
     m_sentPassword = true;
+    noteOutputForParse();
     return passwordLine();
+}
+
+// Keeps track of the last blank line in the output and queues the output up to it for parsing once
+// there is enough of it. Each byte is scanned once.
+void TBSearcher::noteOutputForParse()
+{
+    if (!m_parseWhileRunning)
+        return;
+    const qsizetype from = qMax(m_parsedUpTo, m_scannedUpTo - 1);
+    const qsizetype at = QByteArrayView(m_outputData).sliced(from).lastIndexOf(QByteArrayView("\n\n"));
+    if (at >= 0)
+        m_lastBoundary = from + at + 2;
+    m_scannedUpTo = m_outputData.size();
+    if (m_lastBoundary - m_parsedUpTo >= segmentSize) {
+        queueSegment(m_outputData.sliced(m_parsedUpTo, m_lastBoundary - m_parsedUpTo), false);
+        m_parsedUpTo = m_lastBoundary;
+    }
+}
+
+void TBSearcher::queueSegment(const QByteArray& segment, bool last)
+{
+    if (!m_job)
+        m_job = std::make_shared<ParseJob>();
+    // Made here: a parser takes what it needs of the preferences on the main thread.
+    auto parser = std::make_shared<TBParser>(segment, m_decodeBase64);
+    m_job->parsers.push_back(parser);
+    operationQueue()->start([this, job = m_job, parser, last] { parseSegment(job, parser, last); });
+}
+
+// The output parsed so far is of no use (the tool failed, or its output is not parsed).
+void TBSearcher::abandonJob()
+{
+    if (!m_job)
+        return;
+    m_job->abort();
+    m_job.reset();
 }
 
 QByteArray TBSearcher::receivedErrorData(const QByteArray& data)
@@ -253,7 +317,6 @@ void TBSearcher::commandFinished(TBCommander* commander)
 
     m_runningCommand = false;
     m_simplePassword.clear(); // only needed while the tool runs
-    m_needPassword = false;
     m_taskStatus = commander->taskStatus();
 
     if (m_controller && m_controller->shouldParse()) {
@@ -265,16 +328,18 @@ void TBSearcher::commandFinished(TBCommander* commander)
             m_taskStatus = 0;
         }
         if (m_taskStatus == 0) {
-            auto job = std::make_shared<ParseJob>();
-            job->parser = std::make_unique<TBParser>(m_outputData, m_decodeBase64);
+            // Output that came before an unanswered prompt was never parsed; all of it is now.
+            if (m_needPassword && !m_sentPassword)
+                abandonJob();
+            const qsizetype from = m_job ? m_parsedUpTo : 0;
             m_results = TBEntryList();
-            m_job = job;
             m_parsingOutput = true;
             m_parsePhase = ParseQueued;
-            operationQueue()->start([this, job] { parseResults(job); });
+            queueSegment(from == 0 ? m_outputData : m_outputData.sliced(from), true);
             return; // the controller hears of the end after the parse
         }
     }
+    abandonJob();
 
     if (m_taskStatus != 0 && !m_userCanceled) {
         m_errorTitle = QStringLiteral("Command returned an error (%1)").arg(m_taskStatus);
@@ -291,40 +356,53 @@ void TBSearcher::commandFinished(TBCommander* commander)
 }
 
 // Worker thread.
-void TBSearcher::parseResults(const std::shared_ptr<ParseJob>& job)
+void TBSearcher::parseSegment(const std::shared_ptr<ParseJob>& job, const std::shared_ptr<TBParser>& parser, bool last)
 {
     m_parseThread = QThread::currentThread();
-    m_parsePhase = Parsing;
-    job->parser->parse();
+    if (last)
+        m_parsePhase = Parsing;
+    if (job->successful) {
+        parser->parse();
+        if (!parser->parseSuccessful()) {
+            job->successful = false;
+        } else {
+            if (job->entries.isEmpty())
+                job->entries = parser->takeParsedData();
+            else
+                job->entries.append(parser->takeParsedData());
+            job->names.unite(parser->returnedAttributeNames());
+        }
+    }
+    if (!last)
+        return; // this piece of the output goes with its parser, off the main thread
+
     m_parsePhase = ParseHandingBack;
     QMetaObject::invokeMethod(
         this, [this, job] { parseFinished(job); }, Qt::QueuedConnection);
     QMutexLocker lock(&job->mutex);
     while (!job->released)
         job->condition.wait(&job->mutex);
-    // The parser, with its copy of the output, is released here, off the main thread.
 }
 
-void TBSearcher::releaseJob(const std::shared_ptr<ParseJob>& job)
+void TBSearcher::releaseJob(ParseJob& job)
 {
-    QMutexLocker lock(&job->mutex);
-    job->released = true;
-    job->condition.wakeAll();
+    QMutexLocker lock(&job.mutex);
+    job.released = true;
+    job.condition.wakeAll();
 }
 
 void TBSearcher::parseFinished(const std::shared_ptr<ParseJob>& job)
 {
     if (job != m_job) {
-        releaseJob(job);
+        releaseJob(*job);
         return;
     }
     m_job.reset();
     m_parsingOutput = false;
     m_parsePhase = ParseIdle;
 
-    TBParser& parser = *job->parser;
-    if (parser.parseSuccessful()) {
-        const qsizetype count = parser.parsedData().size();
+    if (job->successful) {
+        const qsizetype count = job->entries.size();
         if (m_adminLimitExceeded) {
             m_errorText = QStringLiteral(
                 "The server responded with an \"admin limit exceeded\" error. The search may have been too \"resource "
@@ -341,8 +419,8 @@ void TBSearcher::parseFinished(const std::shared_ptr<ParseJob>& job)
                     "There were no matches to your query but the server responded with a \"size limit exceeded\" "
                     "error. The search may have been too \"resource intensive\" on the server.");
         }
-        m_results = parser.takeParsedData();
-        m_returnedAttributeNames = parser.returnedAttributeNames();
+        m_results = std::move(job->entries);
+        m_returnedAttributeNames = std::move(job->names);
     } else if (m_userCanceled) {
         if (m_controller)
             m_controller->appendOutputText(QStringLiteral("[Canceled Parse]\n"), true);
@@ -353,7 +431,7 @@ void TBSearcher::parseFinished(const std::shared_ptr<ParseJob>& job)
                                      "More details may be in the Output text.");
     }
 
-    releaseJob(job);
+    releaseJob(*job);
     if (m_controller)
         m_controller->searcherOperationFinished();
 }

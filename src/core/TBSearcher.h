@@ -27,8 +27,11 @@ class TBParser;
 //
 // Everything but the parse happens on the main thread. The parse runs on a pool of width one and
 // hands back to the main thread synchronously: the worker waits until the main thread has taken
-// the results. Destroying the searcher mid-operation is safe: it kills the tool, aborts the parse,
-// releases a worker waiting for the hand-back and waits for the pool, without calling the window.
+// the results. A large output is parsed in pieces cut at blank lines while the tool still runs, so
+// the parse overlaps the search; the pieces count only when the tool ends with a status worth
+// parsing, exactly as if the whole output had been parsed at the end. Destroying the searcher mid-operation is safe: it
+// kills the tool, aborts the parse, releases a worker waiting for the hand-back and waits for the pool, without calling
+// the window.
 class TBSearcher : public QObject, public TBCommanderController
 {
     Q_OBJECT
@@ -97,14 +100,21 @@ private:
     struct ParseJob;
 
     QByteArray passwordLine() const;
-    void parseResults(const std::shared_ptr<ParseJob>& job);
+    void noteOutputForParse();
+    void queueSegment(const QByteArray& segment, bool last);
+    void abandonJob();
+    void parseSegment(const std::shared_ptr<ParseJob>& job, const std::shared_ptr<TBParser>& parser, bool last);
     void parseFinished(const std::shared_ptr<ParseJob>& job);
-    void releaseJob(const std::shared_ptr<ParseJob>& job);
+    static void releaseJob(ParseJob& job);
 
     TBSearcherController* m_controller = nullptr;
     std::unique_ptr<TBCommander> m_commander;
     std::unique_ptr<QThreadPool> m_operationQueue;
-    std::shared_ptr<ParseJob> m_job; // the queued or running parse
+    std::shared_ptr<ParseJob> m_job; // the parse of the current run, begun while the tool runs
+    bool m_parseWhileRunning = false;
+    qsizetype m_parsedUpTo = 0; // output before this offset is queued for parsing
+    qsizetype m_lastBoundary = 0; // just past the last blank line seen in the output
+    qsizetype m_scannedUpTo = 0; // output before this offset has been searched for blank lines
 
     QByteArray m_outputData;
     QByteArray m_errorData;

@@ -2,11 +2,13 @@
 
 #include "TBCommand.h"
 #include "TBCommander.h"
+#include "TBParser.h"
 #include "TBTestSupport.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QSemaphore>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 #include <QThreadPool>
@@ -124,6 +126,8 @@ private Q_SLOTS:
     void withoutPasswordPromptWaitsUntilCanceled();
     void parseRunsOnWorkerAndHandsBack();
     void cancelDuringParse();
+    void largeOutputParsedWhileToolRuns_data();
+    void largeOutputParsedWhileToolRuns();
     void outputOptions_data();
     void outputOptions();
     void refusedStarts();
@@ -346,6 +350,79 @@ void tst_TBSearcher::cancelDuringParse()
     QVERIFY(searcher.errorTitle().isEmpty());
     QCOMPARE(searcher.taskStatus(), qint64(0));
     QCOMPARE(window.log, QStringLiteral("----\n[Output Discarded]\n[Canceled Parse]\n"));
+}
+
+void tst_TBSearcher::largeOutputParsedWhileToolRuns_data()
+{
+    QTest::addColumn<QString>("tail");
+    QTest::addColumn<int>("exitStatus");
+    QTest::addColumn<qint64>("status");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<bool>("entries");
+
+    QTest::newRow("success") << QStringLiteral("dn: cn=last\n") << 0 << qint64(0) << QString() << true;
+    QTest::newRow("size limit") << QString() << 4 << qint64(0) << sizeLimitTitle << true;
+    // A continuation line right after a blank line cannot be read, wherever the output was cut.
+    QTest::newRow("unreadable end") << QStringLiteral(" stray\n") << 0 << qint64(0)
+                                    << QStringLiteral("Could not read the command output") << false;
+    QTest::newRow("tool failed") << QString() << 1 << qint64(1) << QStringLiteral("Command returned an error (1)")
+                                 << false;
+}
+
+void tst_TBSearcher::largeOutputParsedWhileToolRuns()
+{
+    QFETCH(QString, tail);
+    QFETCH(int, exitStatus);
+    QFETCH(qint64, status);
+    QFETCH(QString, title);
+    QFETCH(bool, entries);
+
+    // Megabytes of entries of varied length (folded lines, base64 values, empty entries), then the
+    // tool waits until the test lets it end.
+    QTemporaryDir dir;
+    const QString flag = dir.filePath(QStringLiteral("go"));
+    const QString script
+        = QStringLiteral(
+              "awk 'BEGIN { for (i = 0; i < 60000; i++) { printf \"dn: cn=p%d,dc=x\\ncn: p%d\\n\", i, i; "
+              "for (j = 0; j < i % 4; j++) printf \"description: folded value %d\\n  of line %d\\n\", i, j; "
+              "if (i % 3 == 0) printf \"info:: Y2Fmw6k=\\n\"; "
+              "printf (i % 1000 == 7 ? \"\\n\\n\" : \"\\n\") } }'; "
+              "while [ ! -e '%1' ]; do sleep 0.05; done; printf '%2'; exit %3")
+              .arg(flag, tail)
+              .arg(exitStatus);
+
+    Window window;
+    window.parameters.insert(QStringLiteral("DiscardOutput"), true);
+    window.parameters.insert(QStringLiteral("DecodeBase64"), true);
+    TBSearcher searcher(&window);
+    QVERIFY(searcher.runCommand(ToolCommand(sh, shell(script))));
+    // Pieces of the output are parsed on the worker while the tool still runs.
+    QVERIFY(waitUntil([&] { return searcher.lastParseThread() != nullptr; }));
+    QVERIFY(searcher.runningCommand());
+    QFile(flag).open(QIODevice::WriteOnly);
+    QVERIFY(waitUntil([&] { return window.finished > 0; }));
+
+    QCOMPARE(searcher.taskStatus(), status);
+    QCOMPARE(searcher.errorTitle(), title);
+    if (!entries) {
+        QVERIFY(searcher.results().isEmpty());
+        return;
+    }
+    // The same entries as one parse of the whole output.
+    TBParser whole(searcher.outputData(), true);
+    QVERIFY(whole.parse() && whole.parseSuccessful());
+    const TBEntryList& expected = whole.parsedData();
+    const TBEntryList& got = searcher.results();
+    QVERIFY(expected.size() > 60000);
+    QCOMPARE(got.size(), expected.size());
+    for (qsizetype i = 0; i < got.size(); ++i) {
+        if (got[i]->dn() != expected[i]->dn() || got[i]->attributes() != expected[i]->attributes())
+            QFAIL(qPrintable(QStringLiteral("entry %1 differs: %2").arg(i).arg(got[i]->dn())));
+    }
+    QCOMPARE(got[3]->valueForAttribute(QStringLiteral("description")).text(),
+             QStringLiteral("folded value 3 of line 0"));
+    QCOMPARE(got[3]->valueForAttribute(QStringLiteral("info")).text(), QStringLiteral("caf\u00e9"));
+    QCOMPARE(searcher.returnedAttributeNames(), whole.returnedAttributeNames());
 }
 
 void tst_TBSearcher::outputOptions_data()
