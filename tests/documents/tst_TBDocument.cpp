@@ -859,7 +859,7 @@ void tst_TBDocument::keyringSuppliesThePassword()
 void tst_TBDocument::controlShowsTheCommandOnly()
 {
     const TBDirectoryPtr directory = addDirectory(QStringLiteral("Sample"));
-    directory->setStartTLS(0);
+    directory->setStartTLS(2); // none
     m_prefs->setCurrentDirectoryID(qint64(directory->directoryID()));
     TBDocument* document = makeDocument();
     TBDocument::setModifierSource([] { return Qt::ControlModifier; });
