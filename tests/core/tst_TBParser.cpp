@@ -336,8 +336,11 @@ void tst_TBParser::realSearchOutput()
     if (uri.isEmpty())
         QSKIP("no sample slapd running");
     QProcess tool;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LDAPNOINIT"), QStringLiteral("1")); // no local ldap.conf
+    tool.setProcessEnvironment(environment);
     tool.start(QStringLiteral("/usr/bin/ldapsearch"),
-               {"-x", "-LLL", "-H", uri, "-b", TBTestSupport::sampleBase, "(|(uid=alice)(uid=mallory))"});
+               {"-x", "-LLL", "-H", uri, "-b", TBTestSupport::sampleBase, "(|(uid=alice)(uid=bob)(uid=mallory))"});
     QVERIFY(tool.waitForFinished(60000));
     QCOMPARE(tool.exitCode(), 0);
     const QByteArray output = tool.readAllStandardOutput();
@@ -346,15 +349,20 @@ void tst_TBParser::realSearchOutput()
     TBParser parser(output, true, images, binaries);
     QVERIFY(parser.parse());
     QVERIFY(parser.parseSuccessful());
+    QCOMPARE(parser.parsedData().size(), 3);
     TBEntryPtr alice;
+    TBEntryPtr bob;
     TBEntryPtr mallory;
     for (const TBEntryPtr& entry : parser.parsedData()) {
         if (entry->dn() == TBTestSupport::sampleAliceDN)
             alice = entry;
+        else if (entry->dn().startsWith(QStringLiteral("uid=bob,")))
+            bob = entry;
         else if (entry->dn().startsWith(QStringLiteral("uid=mallory,")))
             mallory = entry;
     }
     QVERIFY(alice);
+    QVERIFY(bob);
     QVERIFY(mallory);
     // Folded lines come back whole.
     const QString description = alice->valueForAttribute(QStringLiteral("description")).text();
@@ -366,7 +374,12 @@ void tst_TBParser::realSearchOutput()
     const TBPicture photo = alice->valueForAttribute(QStringLiteral("jpegPhoto")).picture();
     QCOMPARE(photo.size(), QSize(200, 150));
     QCOMPARE(photo.image().size(), QSize(200, 150));
-    QVERIFY(alice->valueForAttribute(QStringLiteral("objectGUID")).isBytes());
+    QCOMPARE(alice->valueForAttribute(QStringLiteral("objectGUID")).bytes().toHex(),
+             QByteArray("0f1e2d3c4b5a69788796a5b4c3d2e1f0"));
+    // A large picture is shown at most 256 on a side.
+    const TBPicture large = bob->valueForAttribute(QStringLiteral("jpegPhoto")).picture();
+    QCOMPARE(large.originalSize(), QSize(1024, 768));
+    QCOMPARE(large.image().size(), QSize(256, 192));
     QCOMPARE(mallory->valueForAttribute(QStringLiteral("jpegPhoto")).text(),
              QStringLiteral("<Could not decode image data>"));
     QVERIFY(!mallory->hasPhoto());
