@@ -70,7 +70,7 @@ private Q_SLOTS:
                                << "Ann Smith";
         QTest::newRow("accents") << "sn" << s("Müller-Lüdenscheidt, Ève Ça œ €");
         QTest::newRow("CJK") << "displayName" << s("東京都 山田太郎 한국어");
-        QTest::newRow("RTF specials") << "description" << s("back\\slash {braces} and\ttab");
+        QTest::newRow("RTF control characters") << "description" << s("back\\slash {braces} and\ttab");
         QTest::newRow("Greek and Cyrillic") << "o" << s("Ωmega Жук");
         QTest::newRow("letters right after") << "cn" << s("東z Ωx");
     }
