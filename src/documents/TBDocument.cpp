@@ -28,6 +28,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QShowEvent>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QStandardItemModel>
@@ -92,8 +93,7 @@ void TBDocument::loadWindow()
         return;
     setupUi();
     m_windowLoaded = true;
-    restoreSubviewSizes();
-    m_shouldSaveSubviewSizes = true;
+    // The pane sizes are restored when the window first shows, once its layout has real sizes.
     showDetailsText();
 
     TBNotificationCenter* center = TBNotificationCenter::defaultCenter();
@@ -330,6 +330,15 @@ void TBDocument::changeEvent(QEvent* event)
     if (event->type() == QEvent::ActivationChange && isActiveWindow())
         updateOptionsMenu();
     QMainWindow::changeEvent(event);
+}
+
+void TBDocument::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (m_windowLoaded && !m_shouldSaveSubviewSizes && !event->spontaneous()) {
+        restoreSubviewSizes();
+        m_shouldSaveSubviewSizes = true;
+    }
 }
 
 void TBDocument::resizeEvent(QResizeEvent* event)

@@ -1,0 +1,208 @@
+#include "TBAppDelegate.h"
+#include "TBDocument.h"
+#include "TBDocumentController.h"
+#include "TBFindBar.h"
+#include "TBPreferences.h"
+#include "TBSearcher.h"
+#include "TBTestSupport.h"
+#include "TBTextView.h"
+#include "TBUserDefaults.h"
+
+#include <QAction>
+#include <QDialog>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTemporaryDir>
+#include <QTest>
+
+// The application: a search window at launch, new windows titled in turn, menus enabled by the
+// window they belong to and by the focused widget, the about window, and quitting.
+class tst_TBAppDelegate : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void launchOpensOneSearchWindow();
+    void windowsAreTitledInTurn();
+    void menusFollowTheWindow();
+    void editItemsActOnTheFocusedWidget();
+    void aboutWindow();
+    void quittingCancelsRunningTools(); // last: it ends the application's event loop
+
+private:
+    TBPreferences* m_prefs = nullptr;
+};
+
+namespace {
+
+void validate(QMenuBar* bar)
+{
+    // The menus validate their items when they open.
+    for (QAction* action : bar->actions()) {
+        if (QMenu* menu = action->menu())
+            Q_EMIT menu->aboutToShow();
+    }
+}
+
+} // namespace
+
+void tst_TBAppDelegate::initTestCase()
+{
+    TBTestSupport::useScratchConfig();
+    TBUserDefaults::resetStandardUserDefaults();
+    TBPreferences::resetSharedPreferences();
+    m_prefs = TBPreferences::sharedPreferences();
+}
+
+void tst_TBAppDelegate::launchOpensOneSearchWindow()
+{
+    TBAppDelegate delegate;
+    QVERIFY(delegate.initialize());
+    TBDocument* document = delegate.applicationOpenUntitledFile();
+    QVERIFY(document);
+    QCOMPARE(delegate.documentController()->documents(), QList<TBDocument*> {document});
+    QCOMPARE(delegate.documentController()->typeNameOfDocument(document), QStringLiteral("Search"));
+    QVERIFY(document->isVisible());
+    QCOMPARE(document->size(), QSize(TBDocument::defaultWidth, TBDocument::defaultHeight));
+    QVERIFY(TBAppDelegate::menuAction(document, QStringLiteral("makeSearchDocument:")));
+    // No browse window type is known yet: no item for it, and asking for one makes nothing.
+    QVERIFY(!TBAppDelegate::menuAction(document, QStringLiteral("makeBrowseDocument:")));
+    QCOMPARE(delegate.makeBrowseDocument(), nullptr);
+}
+
+void tst_TBAppDelegate::windowsAreTitledInTurn()
+{
+    TBAppDelegate delegate;
+    QPointer<TBDocument> first = delegate.makeSearchDocument();
+    TBDocument* second = delegate.makeSearchDocument();
+    QCOMPARE(first->windowTitle(), QStringLiteral("Tamblin"));
+    QCOMPARE(second->windowTitle(), QStringLiteral("Tamblin 2"));
+
+    // Ctrl+N is the menu's New Search Window.
+    QAction* newWindow = TBAppDelegate::menuAction(second, QStringLiteral("makeSearchDocument:"));
+    QCOMPARE(newWindow->shortcut(), QKeySequence(QKeySequence::New));
+    newWindow->trigger();
+    QCOMPARE(delegate.documentController()->documents().size(), 3);
+    QCOMPARE(delegate.documentController()->documents().last()->windowTitle(), QStringLiteral("Tamblin 3"));
+
+    TBAppDelegate::menuAction(first, QStringLiteral("performClose:"))->trigger();
+    QTRY_VERIFY(!first);
+    QCOMPARE(delegate.documentController()->documents().size(), 2);
+    QCOMPARE(delegate.makeSearchDocument()->windowTitle(), QStringLiteral("Tamblin"));
+}
+
+void tst_TBAppDelegate::menusFollowTheWindow()
+{
+    TBAppDelegate delegate;
+    TBDocument* document = delegate.makeSearchDocument();
+    QMenuBar* bar = document->menuBar();
+    QStringList titles;
+    for (QAction* action : bar->actions())
+        titles.append(action->text());
+    QCOMPARE(titles,
+             (QStringList {QStringLiteral("&File"), QStringLiteral("&Edit"), QStringLiteral("&Search"),
+                           QStringLiteral("&Help")}));
+    QAction* options = TBAppDelegate::menuAction(document, QStringLiteral("searchOptions:"));
+    QCOMPARE(options->text(), QStringLiteral("Search Options..."));
+
+    QAction* exportOutput = TBAppDelegate::menuAction(document, QStringLiteral("exportCommandOutput:"));
+    QAction* whoami = TBAppDelegate::menuAction(document, QStringLiteral("whoami:"));
+    validate(bar);
+    QVERIFY(!exportOutput->isEnabled());
+    QVERIFY(!whoami->isEnabled()); // no directory
+    QVERIFY(options->isEnabled());
+    // Output arriving enables the export at once, not only when the menu next opens.
+    document->appendOutputText(QStringLiteral("output\n"), true);
+    QVERIFY(exportOutput->isEnabled());
+    document->clearOutputText();
+    QVERIFY(!exportOutput->isEnabled());
+}
+
+void tst_TBAppDelegate::editItemsActOnTheFocusedWidget()
+{
+    TBAppDelegate delegate;
+    TBDocument* document = delegate.makeSearchDocument();
+    QVERIFY(QTest::qWaitForWindowActive(document));
+    QAction* cut = TBAppDelegate::menuAction(document, QStringLiteral("cut:"));
+    QAction* copy = TBAppDelegate::menuAction(document, QStringLiteral("copy:"));
+    QAction* remove = TBAppDelegate::menuAction(document, QStringLiteral("delete:"));
+    QAction* selectAll = TBAppDelegate::menuAction(document, QStringLiteral("selectAll:"));
+
+    TBTextView* output = document->commandOutputText();
+    document->showOutputText();
+    document->appendOutputText(QStringLiteral("keep this, drop that"), true);
+    output->setFocus();
+    QTRY_COMPARE(document->focusWidget(), static_cast<QWidget*>(output));
+    validate(document->menuBar());
+    QVERIFY(!cut->isEnabled());
+    QVERIFY(!remove->isEnabled());
+    QVERIFY(selectAll->isEnabled());
+
+    QTextCursor cursor = output->document()->find(QStringLiteral(", drop that"));
+    output->setTextCursor(cursor);
+    validate(document->menuBar());
+    QVERIFY(cut->isEnabled());
+    QVERIFY(copy->isEnabled());
+    QVERIFY(remove->isEnabled());
+    remove->trigger();
+    QCOMPARE(output->plainText(), QStringLiteral("keep this"));
+
+    // A text field: its own selection decides.
+    document->showFindBar();
+    QLineEdit* field = document->findBar()->findField();
+    QTRY_COMPARE(document->focusWidget(), static_cast<QWidget*>(field));
+    validate(document->menuBar());
+    QVERIFY(!copy->isEnabled());
+    QVERIFY(!selectAll->isEnabled());
+    field->setText(QStringLiteral("needle"));
+    validate(document->menuBar());
+    QVERIFY(selectAll->isEnabled());
+    selectAll->trigger();
+    QCOMPARE(field->selectedText(), QStringLiteral("needle"));
+}
+
+void tst_TBAppDelegate::aboutWindow()
+{
+    TBAppDelegate delegate;
+    delegate.showAboutWindow();
+    QDialog* window = delegate.aboutWindow();
+    QVERIFY(window);
+    QVERIFY(window->isVisible());
+    auto* build = window->findChild<QLabel*>(QStringLiteral("aboutBuildDateText"));
+    QVERIFY(build->text().startsWith(TBAppDelegate::versionString() + QStringLiteral(" - Build date: ")));
+    QVERIFY(window->findChild<QWidget*>(QStringLiteral("aboutOpenLDAPButton")));
+    delegate.showAboutWindow();
+    QCOMPARE(delegate.aboutWindow(), window); // the same window again
+}
+
+void tst_TBAppDelegate::quittingCancelsRunningTools()
+{
+    QTemporaryDir scratch;
+    const QString script = scratch.filePath(QStringLiteral("slow-whoami"));
+    QFile file(script);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("#!/bin/sh\nexec sleep 60\n");
+    file.close();
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    m_prefs->setPathLDAPWhoami(script);
+    TBDirectoryPtr directory = TBDirectory::directory();
+    directory->setDirectoryName(QStringLiteral("Sample"));
+    directory->setLdapURI(QStringLiteral("ldap://127.0.0.1:1"));
+    m_prefs->directories().append(directory);
+    m_prefs->setCurrentDirectoryID(qint64(directory->directoryID()));
+
+    TBAppDelegate delegate;
+    TBDocument* document = delegate.makeSearchDocument();
+    document->whoami();
+    QVERIFY(document->searcherBusy());
+    TBAppDelegate::menuAction(document, QStringLiteral("terminate:"))->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!document->searcherBusy(), 60000);
+    QVERIFY(document->commandOutputText()->plainText().contains(QStringLiteral("[Canceled Command]")));
+}
+
+QTEST_MAIN(tst_TBAppDelegate)
+#include "tst_TBAppDelegate.moc"

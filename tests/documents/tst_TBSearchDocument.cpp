@@ -1,0 +1,274 @@
+#include "TBDetailsTextView.h"
+#include "TBPreferences.h"
+#include "TBSearchDocument.h"
+#include "TBSearchItem.h"
+#include "TBSearcher.h"
+#include "TBTestSupport.h"
+#include "TBTextView.h"
+#include "TBUserDefaults.h"
+
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTest>
+
+// The search window: what it starts from, when it can search, a search against the sample
+// directory, the details of chosen entries and the remembered pane heights.
+class tst_TBSearchDocument : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void startsFromThePreviousSearch();
+    void canSearch_data();
+    void canSearch();
+    void searchFillsTheEntries();
+    void failedSearchKeepsThePreviousResults();
+    void detailsShowTheChosenEntries();
+    void paneHeightsAreRemembered();
+
+private:
+    TBDirectoryPtr addDirectory(const QString& uri = QString());
+    static TBSearchCriteriaPtr criteria(const QList<std::tuple<QString, qint64, QString>>& items);
+    TBSearchDocument* makeDocument();
+    QMessageBox* waitForMessage(TBSearchDocument* document);
+
+    TBPreferences* m_prefs = nullptr;
+    QString m_uri;
+    QList<QPointer<TBSearchDocument>> m_documents;
+};
+
+namespace {
+
+constexpr int kToolTimeout = 60000;
+
+// A search window whose "selection" is set by the test (the results table is not here yet).
+class ChoosingDocument : public TBSearchDocument
+{
+public:
+    TBEntryList chosen;
+    TBEntryList selectedEntries() const override { return chosen; }
+};
+
+} // namespace
+
+void tst_TBSearchDocument::initTestCase()
+{
+    TBTestSupport::useScratchConfig();
+    TBUserDefaults::resetStandardUserDefaults();
+    TBPreferences::resetSharedPreferences();
+    m_prefs = TBPreferences::sharedPreferences();
+    m_uri = TBTestSupport::sampleURI();
+}
+
+void tst_TBSearchDocument::init()
+{
+    m_prefs->directories().clear();
+    m_prefs->setCurrentDirectoryID(0);
+    m_prefs->setPreviousSearch(nullptr);
+    m_prefs->setDefaultSearchTopHeight(-1);
+    m_prefs->setDefaultSearchBottomHeight(-1);
+}
+
+void tst_TBSearchDocument::cleanup()
+{
+    for (const QPointer<TBSearchDocument>& document : std::as_const(m_documents))
+        delete document.data();
+    m_documents.clear();
+}
+
+TBDirectoryPtr tst_TBSearchDocument::addDirectory(const QString& uri)
+{
+    TBDirectoryPtr directory = TBDirectory::directory();
+    directory->setDirectoryName(QStringLiteral("Sample"));
+    directory->setLdapURI(uri.isEmpty() ? m_uri : uri);
+    directory->setSearchBase(TBTestSupport::sampleBase);
+    directory->setStartTLS(2);
+    m_prefs->directories().append(directory);
+    m_prefs->setCurrentDirectoryID(qint64(directory->directoryID()));
+    return directory;
+}
+
+TBSearchCriteriaPtr tst_TBSearchDocument::criteria(const QList<std::tuple<QString, qint64, QString>>& items)
+{
+    TBSearchCriteriaPtr result = TBSearchCriteria::searchCriteria();
+    result->setSearchItems({});
+    for (const auto& [attribute, type, text] : items) {
+        TBSearchItemPtr item = TBSearchItem::searchItem();
+        item->setSearchAttr(attribute);
+        item->setSearchType(type);
+        item->setSearchText(text);
+        result->insertSearchItem(item, result->numSearchItems());
+    }
+    return result;
+}
+
+TBSearchDocument* tst_TBSearchDocument::makeDocument()
+{
+    auto* document = new TBSearchDocument;
+    document->loadWindow();
+    document->show();
+    m_documents.append(document);
+    return document;
+}
+
+QMessageBox* tst_TBSearchDocument::waitForMessage(TBSearchDocument* document)
+{
+    (void)QTest::qWaitFor([document] { return document->messageSheet() != nullptr; }, kToolTimeout);
+    return document->messageSheet();
+}
+
+void tst_TBSearchDocument::startsFromThePreviousSearch()
+{
+    TBSearchDocument* fresh = makeDocument();
+    QCOMPARE(fresh->searchCriteria()->numSearchItems(), 1);
+    QCOMPARE(fresh->optionsMenuTitle(), QStringLiteral("Search Options..."));
+
+    const TBSearchCriteriaPtr previous = criteria({{QStringLiteral("sn"), TBSearchTypeStartsWith, QStringLiteral("Sm")},
+                                                   {QStringLiteral("mail"), TBSearchTypeExists, QString()}});
+    m_prefs->setPreviousSearch(previous);
+    TBSearchDocument* document = makeDocument();
+    QCOMPARE(document->searchCriteria()->dictionaryRepresentation(), previous->dictionaryRepresentation());
+    // A copy: editing the window's criteria leaves the stored search alone.
+    QVERIFY(document->searchCriteria() != previous);
+    document->searchCriteria()->searchItemAtIndex(0)->setSearchText(QStringLiteral("Jo"));
+    QCOMPARE(previous->searchItemAtIndex(0)->searchText(), QStringLiteral("Sm"));
+}
+
+void tst_TBSearchDocument::canSearch_data()
+{
+    QTest::addColumn<bool>("directory");
+    QTest::addColumn<qint64>("type");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("can");
+
+    QTest::newRow("is, with text") << true << qint64(TBSearchTypeIs) << "alice" << true;
+    QTest::newRow("is, empty text") << true << qint64(TBSearchTypeIs) << "" << false;
+    QTest::newRow("exists, empty text") << true << qint64(TBSearchTypeExists) << "" << true;
+    QTest::newRow("is missing, empty text") << true << qint64(TBSearchTypeIsMissing) << "" << true;
+    QTest::newRow("no directory") << false << qint64(TBSearchTypeIs) << "alice" << false;
+}
+
+void tst_TBSearchDocument::canSearch()
+{
+    QFETCH(bool, directory);
+    QFETCH(qint64, type);
+    QFETCH(QString, text);
+    QFETCH(bool, can);
+    if (directory)
+        addDirectory();
+    TBSearchDocument* document = makeDocument();
+    document->setSearchCriteria(criteria(
+        {{QStringLiteral("cn"), TBSearchTypeContains, QStringLiteral("a")}, {QStringLiteral("uid"), type, text}}));
+    QCOMPARE(document->canSearch(), can);
+    QCOMPARE(document->searchButton()->isEnabled(), can);
+    QCOMPARE(document->validateUserInterfaceItem(QStringLiteral("search:")), can);
+}
+
+void tst_TBSearchDocument::searchFillsTheEntries()
+{
+    if (m_uri.isEmpty())
+        QSKIP("The sample slapd is not running");
+    const TBDirectoryPtr directory = addDirectory();
+    TBSearchDocument* document = makeDocument();
+    QCOMPARE(document->numEntriesField()->text(), QString());
+    document->setSearchCriteria(criteria({{QStringLiteral("uid"), TBSearchTypeIs, QStringLiteral("alice")}}));
+    document->search();
+    QVERIFY(document->searcherBusy());
+    QVERIFY(!document->searchButton()->isVisible());
+    QVERIFY(document->cancelButton()->isVisible());
+    // The criteria are the next window's starting point from the moment the search starts.
+    QCOMPARE(m_prefs->previousSearch()->dictionaryRepresentation(),
+             document->searchCriteria()->dictionaryRepresentation());
+
+    QTRY_VERIFY_WITH_TIMEOUT(!document->searcherBusy(), kToolTimeout);
+    QVERIFY(!document->messageSheet());
+    QCOMPARE(document->entries().size(), 1);
+    QCOMPARE(document->entries().first()->dn(), TBTestSupport::sampleAliceDN);
+    QCOMPARE(document->numEntriesField()->text(), QStringLiteral("Number of entries: 1"));
+    QCOMPARE(document->lastSearchedDirectoryID(), qint64(directory->directoryID()));
+    QVERIFY(document->lastSearchedCriteria());
+    QVERIFY(document->searchButton()->isVisible());
+    QVERIFY(document->searchButton()->isEnabled());
+
+    document->setSearchCriteria(
+        criteria({{QStringLiteral("uid"), TBSearchTypeIs, QStringLiteral("nobody-by-this-name")}}));
+    document->search();
+    QTRY_VERIFY_WITH_TIMEOUT(!document->searcherBusy(), kToolTimeout);
+    QCOMPARE(document->entries().size(), 0);
+    QCOMPARE(document->numEntriesField()->text(), QStringLiteral("No entries found"));
+}
+
+void tst_TBSearchDocument::failedSearchKeepsThePreviousResults()
+{
+    if (m_uri.isEmpty())
+        QSKIP("The sample slapd is not running");
+    const TBDirectoryPtr directory = addDirectory();
+    TBSearchDocument* document = makeDocument();
+    document->setSearchCriteria(criteria({{QStringLiteral("uid"), TBSearchTypeIs, QStringLiteral("alice")}}));
+    document->search();
+    QTRY_VERIFY_WITH_TIMEOUT(!document->searcherBusy(), kToolTimeout);
+    QCOMPARE(document->entries().size(), 1);
+
+    // Nothing listens there: exit status 255.
+    directory->setLdapURI(QStringLiteral("ldap://127.0.0.1:1"));
+    document->search();
+    QMessageBox* sheet = waitForMessage(document);
+    QVERIFY(sheet);
+    QCOMPARE(sheet->text(), QStringLiteral("Command returned an error (255)"));
+    QCOMPARE(document->entries().size(), 1);
+    QCOMPARE(document->numEntriesField()->text(), QStringLiteral("Number of entries: 1"));
+    QCOMPARE(document->lastSearchedDirectoryID(), 0);
+    sheet->findChild<QPushButton*>(QStringLiteral("messageSheetOK"))->click();
+    QCOMPARE(document->currentTabView(), 1);
+}
+
+void tst_TBSearchDocument::detailsShowTheChosenEntries()
+{
+    auto* document = new ChoosingDocument;
+    m_documents.append(document);
+    document->loadWindow();
+    // Nothing chosen: a single line end.
+    QCOMPARE(document->detailsText()->plainText(), QStringLiteral("\n"));
+
+    TBEntryPtr first = TBEntry::entry();
+    first->addAttribute(QStringLiteral("dn"), QStringLiteral("uid=one,dc=example"));
+    first->addAttribute(QStringLiteral("cn"), QStringLiteral("One"));
+    TBEntryPtr second = TBEntry::entry();
+    second->addAttribute(QStringLiteral("dn"), QStringLiteral("uid=two,dc=example"));
+    document->chosen = {first, second};
+    document->updateDetailsText();
+    const QString text = document->detailsText()->plainText();
+    const qsizetype one = text.indexOf(QStringLiteral("uid=one,dc=example"));
+    const qsizetype line = text.indexOf(TBTextView::separatorText());
+    const qsizetype two = text.indexOf(QStringLiteral("uid=two,dc=example"));
+    QVERIFY2(one >= 0 && one < line && line < two, qPrintable(text));
+    QVERIFY(text.contains(QStringLiteral("One")));
+    QVERIFY(text.endsWith(QLatin1Char('\n')));
+}
+
+void tst_TBSearchDocument::paneHeightsAreRemembered()
+{
+    TBSearchDocument* first = makeDocument();
+    QVERIFY(QTest::qWaitForWindowExposed(first));
+    QSplitter* split = first->splitView();
+    const QList<int> sizes = split->sizes();
+    // Moving the divider stores the heights.
+    split->setSizes({sizes.value(0) - 60, sizes.value(1) + 60});
+    Q_EMIT split->splitterMoved(sizes.value(0) - 60, 1);
+    QCOMPARE(m_prefs->defaultSearchTopHeight(), qint64(sizes.value(0) - 60));
+    QCOMPARE(m_prefs->defaultSearchBottomHeight(), qint64(sizes.value(1) + 60));
+
+    TBSearchDocument* second = makeDocument();
+    QVERIFY(QTest::qWaitForWindowExposed(second));
+    QCOMPARE(second->splitView()->sizes(), (QList<int> {sizes.value(0) - 60, sizes.value(1) + 60}));
+    QVERIFY(second->splitView()->sizes().value(0) >= second->subviewTopHeight());
+}
+
+QTEST_MAIN(tst_TBSearchDocument)
+#include "tst_TBSearchDocument.moc"
