@@ -382,12 +382,11 @@ void tst_TBSearcher::largeOutputParsedWhileToolRuns()
     QTemporaryDir dir;
     const QString flag = dir.filePath(QStringLiteral("go"));
     const QString script
-        = QStringLiteral(
-              "awk 'BEGIN { for (i = 0; i < 60000; i++) { printf \"dn: cn=p%d,dc=x\\ncn: p%d\\n\", i, i; "
-              "for (j = 0; j < i % 4; j++) printf \"description: folded value %d\\n  of line %d\\n\", i, j; "
-              "if (i % 3 == 0) printf \"info:: Y2Fmw6k=\\n\"; "
-              "printf (i % 1000 == 7 ? \"\\n\\n\" : \"\\n\") } }'; "
-              "while [ ! -e '%1' ]; do sleep 0.05; done; printf '%2'; exit %3")
+        = QStringLiteral("awk 'BEGIN { for (i = 0; i < 60000; i++) { printf \"dn: cn=p%d,dc=x\\ncn: p%d\\n\", i, i; "
+                         "for (j = 0; j < i % 4; j++) printf \"description: folded value %d\\n  of line %d\\n\", i, j; "
+                         "if (i % 3 == 0) printf \"info:: Y2Fmw6k=\\n\"; "
+                         "printf (i % 1000 == 7 ? \"\\n\\n\" : \"\\n\") } }'; "
+                         "while [ ! -e '%1' ]; do sleep 0.05; done; printf '%2'; exit %3")
               .arg(flag, tail)
               .arg(exitStatus);
 
