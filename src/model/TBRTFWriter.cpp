@@ -86,12 +86,12 @@ public:
     {
         QByteArray out = "{\\rtf1\\ansi\\ansicpg1252\\uc1\\deff0\n{\\fonttbl";
         for (qsizetype i = 0; i < m_fonts.size(); ++i) {
-            out += "\\f" + QByteArray::number(i) + "\\fnil\\fcharset0 ";
+            out += "{\\f" + QByteArray::number(i) + "\\fnil\\fcharset0 ";
             // Font names must not carry the table's own delimiters.
             QString name = m_fonts.at(i);
             name.remove(QLatin1Char(';')).remove(QLatin1Char('{')).remove(QLatin1Char('}'));
             TBRTFWriter::appendEscapedText(out, name);
-            out += ';';
+            out += ";}";
         }
         out += "}\n";
         if (!m_colors.isEmpty()) {
