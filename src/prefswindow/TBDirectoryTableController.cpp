@@ -1,0 +1,231 @@
+#include "TBDirectoryTableController.h"
+
+#include "TBDirectory.h"
+#include "TBNotificationCenter.h"
+#include "TBPreferences.h"
+#include "TBPrefsController.h"
+#include "TBPropertyList.h"
+
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QTableView>
+
+const QString TBDirectoryTableController::directoryDragType = QStringLiteral("directoryDragType");
+
+namespace {
+
+QList<TBDirectoryPtr>& directories()
+{
+    return TBPreferences::sharedPreferences()->directories();
+}
+
+// The dragged rows as written on the pasteboard; empty when the data is not ours or is damaged.
+QList<qint64> draggedRows(const QMimeData* data)
+{
+    QList<qint64> rows;
+    if (!data || !data->hasFormat(TBDirectoryTableController::directoryDragType))
+        return rows;
+    const QVariant root = TBPropertyList::fromData(data->data(TBDirectoryTableController::directoryDragType));
+    if (!TBPropertyList::isArray(root))
+        return rows;
+    for (const QVariant& v : root.toList()) {
+        if (!TBPropertyList::isInteger(v))
+            return {};
+        rows.append(v.toLongLong());
+    }
+    return rows;
+}
+
+} // namespace
+
+TBDirectoryTableController::TBDirectoryTableController(TBPrefsController* prefsController)
+    : QAbstractTableModel(prefsController)
+    , m_prefsController(prefsController)
+{ }
+
+void TBDirectoryTableController::setDirectoriesTable(QTableView* table)
+{
+    m_directoriesTable = table;
+    table->setModel(this);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setDragEnabled(true);
+    table->setAcceptDrops(true);
+    table->setDropIndicatorShown(true);
+    table->setDragDropMode(QAbstractItemView::InternalMove);
+    table->setDragDropOverwriteMode(false);
+    table->setDefaultDropAction(Qt::MoveAction);
+    table->setShowGrid(false);
+    table->setAlternatingRowColors(true);
+    table->setWordWrap(false);
+    table->setSortingEnabled(false);
+    table->verticalHeader()->hide();
+    table->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    table->horizontalHeader()->setStretchLastSection(true);
+    table->horizontalHeader()->setHighlightSections(false);
+    table->horizontalHeader()->resizeSection(NameColumn, 180);
+    table->installEventFilter(this);
+}
+
+void TBDirectoryTableController::reloadData()
+{
+    beginResetModel();
+    endResetModel();
+}
+
+int TBDirectoryTableController::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(directories().size());
+}
+
+int TBDirectoryTableController::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : 2;
+}
+
+QVariant TBDirectoryTableController::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= directories().size())
+        return QVariant();
+    const TBDirectoryPtr& directory = directories().at(index.row());
+    if (!directory)
+        return QVariant();
+    switch (role) {
+    case Qt::DisplayRole:
+        return index.column() == NameColumn ? directory->directoryName() : directory->ldapURI();
+    case Qt::ToolTipRole:
+        // The identifier is for troubleshooting only, so it shows only while Alt is held.
+        if (m_prefsController && (m_prefsController->currentModifiers() & Qt::AltModifier))
+            return QStringLiteral("directoryID: %1").arg(directory->directoryID());
+        return QVariant();
+    default:
+        return QVariant();
+    }
+}
+
+QVariant TBDirectoryTableController::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    if (section == NameColumn)
+        return tr("Name");
+    if (section == URIColumn)
+        return tr("URI");
+    return QVariant();
+}
+
+Qt::ItemFlags TBDirectoryTableController::flags(const QModelIndex& index) const
+{
+    // Items take no drops, so a drop always lands between rows.
+    if (!index.isValid())
+        return Qt::ItemIsDropEnabled;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled;
+}
+
+QStringList TBDirectoryTableController::mimeTypes() const
+{
+    return {directoryDragType};
+}
+
+QMimeData* TBDirectoryTableController::mimeData(const QModelIndexList& indexes) const
+{
+    QList<int> rows;
+    for (const QModelIndex& index : indexes) {
+        if (index.isValid() && !rows.contains(index.row()))
+            rows.append(index.row());
+    }
+    if (rows.isEmpty())
+        return nullptr;
+    std::sort(rows.begin(), rows.end());
+    QVariantList archived;
+    for (int row : rows)
+        archived.append(qint64(row));
+    auto* data = new QMimeData;
+    data->setData(directoryDragType, TBPropertyList::toXml(archived));
+    m_draggedRow = rows.first();
+    m_dragData = data;
+    return data;
+}
+
+Qt::DropActions TBDirectoryTableController::supportedDragActions() const
+{
+    return Qt::MoveAction;
+}
+
+Qt::DropActions TBDirectoryTableController::supportedDropActions() const
+{
+    return Qt::MoveAction;
+}
+
+int TBDirectoryTableController::proposedRow(int row, const QModelIndex& parent) const
+{
+    if (row >= 0)
+        return row;
+    return parent.isValid() ? parent.row() : rowCount();
+}
+
+bool TBDirectoryTableController::validateDrop(int proposedRow) const
+{
+    const qint64 count = rowCount();
+    if (m_draggedRow < 0 || m_draggedRow >= count || proposedRow < 0 || proposedRow > count)
+        return false;
+    // Dropping a row right above or right below itself would not move it.
+    if (proposedRow == m_draggedRow || proposedRow == m_draggedRow + 1)
+        return false;
+    return !(m_draggedRow == count - 1 && proposedRow == count);
+}
+
+bool TBDirectoryTableController::canDropMimeData(const QMimeData* data, Qt::DropAction /*action*/, int row,
+                                                 int /*column*/, const QModelIndex& parent) const
+{
+    if (!data || data != m_dragData || !data->hasFormat(directoryDragType))
+        return false;
+    return validateDrop(proposedRow(row, parent));
+}
+
+bool TBDirectoryTableController::dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
+                                              const QModelIndex& parent)
+{
+    // Only rows dragged from this table are taken; the data says which one.
+    if (!canDropMimeData(data, action, row, column, parent))
+        return false;
+    const QList<qint64> rows = draggedRows(data);
+    QList<TBDirectoryPtr>& list = directories();
+    if (rows.isEmpty() || rows.first() != m_draggedRow || rows.first() >= list.size())
+        return false;
+
+    const qint64 from = rows.first();
+    qint64 to = qMax(0, proposedRow(row, parent));
+    if (to > from)
+        --to;
+    const TBDirectoryPtr moved = list.takeAt(from);
+    list.insert(to, moved);
+    m_draggedRow = -1;
+    m_dragData.clear();
+
+    reloadData();
+    if (m_directoriesTable) {
+        m_directoriesTable->selectRow(int(to));
+        m_directoriesTable->scrollTo(index(int(to), 0));
+    }
+    TBPreferences::sharedPreferences()->saveUserData();
+    TBNotificationCenter::defaultCenter()->post(TBPrefsDirectoriesHaveChangedNotification, this);
+    if (m_prefsController)
+        m_prefsController->updateDirectoryButtons();
+    return true;
+}
+
+bool TBDirectoryTableController::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_directoriesTable && event->type() == QEvent::KeyPress && m_prefsController) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            m_prefsController->edtDirectory(this);
+            return true;
+        }
+    }
+    return QAbstractTableModel::eventFilter(watched, event);
+}
