@@ -211,9 +211,9 @@ private Q_SLOTS:
 
         const QStringList basic {"dn", "cn", "sn", "ou", "mail", "objectclass", "---"};
         QTest::newRow("basic") << "sn" << false << basic + QStringList {"Other\u2026"} << "sn"
-                               << "Surname";
+                               << "Last Name";
         QTest::newRow("friendly") << "cn" << true
-                                  << QStringList({"Distinguished Name", "Full Name", "Surname", "Organizational Unit",
+                                  << QStringList({"Distinguished Name", "Full Name", "Last Name", "Organizational Unit",
                                                   "Email", "Object Class", "---", "Other\u2026"})
                                   << "Full Name"
                                   << "cn";
@@ -222,7 +222,7 @@ private Q_SLOTS:
                                    << "";
         QTest::newRow("not basic, friendly")
             << "uid" << true
-            << QStringList({"Distinguished Name", "Full Name", "Surname", "Organizational Unit", "Email",
+            << QStringList({"Distinguished Name", "Full Name", "Last Name", "Organizational Unit", "Email",
                             "Object Class", "---", "User ID", "Other\u2026"})
             << "User ID"
             << "User ID";
