@@ -5,7 +5,9 @@
 #include <QDateTime>
 #include <QHash>
 
+#include <cstring>
 #include <limits>
+#include <vector>
 
 namespace {
 
@@ -66,15 +68,25 @@ struct TBEntry::Names
     }
 };
 
+namespace {
+
+// Whether two spellings are one attribute.
+bool sameAttribute(const QList<quint32>& folds, quint32 a, quint32 b)
+{
+    return a == b || folds[a] == folds[b];
+}
+
+} // namespace
+
 TBEntry::TBEntry() = default;
 
 TBEntry::TBEntry(const TBEntry& other)
     : m_names(other.m_names)
     , m_dn(other.m_dn)
-    , m_info(other.m_info)
-    , m_slots(other.m_slots)
-    , m_blob(other.m_blob)
+    , m_store(other.m_store)
     , m_pictures(other.m_pictures)
+    , m_attributeCount(other.m_attributeCount)
+    , m_slotCount(other.m_slotCount)
     , m_imageCount(other.m_imageCount)
     , m_hasPhoto(other.m_hasPhoto)
 { }
@@ -84,10 +96,10 @@ TBEntry& TBEntry::operator=(const TBEntry& other)
     if (this != &other) {
         m_names = other.m_names;
         m_dn = other.m_dn;
-        m_info = other.m_info;
-        m_slots = other.m_slots;
-        m_blob = other.m_blob;
+        m_store = other.m_store;
         m_pictures = other.m_pictures;
+        m_attributeCount = other.m_attributeCount;
+        m_slotCount = other.m_slotCount;
         m_imageCount = other.m_imageCount;
         m_hasPhoto = other.m_hasPhoto;
         m_rendering.reset();
@@ -119,6 +131,29 @@ size_t TBEntry::foldedHash(QStringView name)
     return hash;
 }
 
+TBEntry::AttributeInfo TBEntry::infoAt(qsizetype index) const
+{
+    AttributeInfo info;
+    memcpy(&info, m_store.constData() + index * qsizetype(sizeof(AttributeInfo)), sizeof info);
+    return info;
+}
+
+TBEntry::Slot TBEntry::slotAt(qsizetype index) const
+{
+    Slot slot;
+    memcpy(&slot,
+           m_store.constData() + qsizetype(m_attributeCount) * qsizetype(sizeof(AttributeInfo))
+               + index * qsizetype(sizeof(Slot)),
+           sizeof slot);
+    return slot;
+}
+
+qsizetype TBEntry::valuesStart() const
+{
+    return qsizetype(m_attributeCount) * qsizetype(sizeof(AttributeInfo))
+        + qsizetype(m_slotCount) * qsizetype(sizeof(Slot));
+}
+
 quint32 TBEntry::nameID(const QString& name)
 {
     if (!m_names) {
@@ -131,25 +166,30 @@ quint32 TBEntry::nameID(const QString& name)
 
 qsizetype TBEntry::findAttribute(quint32 nameID) const
 {
-    const quint32 fold = m_names->folds[nameID];
-    for (qsizetype i = 0; i < m_info.size(); ++i) {
-        const quint32 name = m_info[i].name;
-        if (name == nameID || m_names->folds[name] == fold)
+    for (qsizetype i = 0; i < qsizetype(m_attributeCount); ++i) {
+        if (sameAttribute(m_names->folds, infoAt(i).name, nameID))
             return i;
     }
     return -1;
 }
 
+// One value added to a finished entry: the block is edited in place (the parser builds through
+// TBEntryBuilder instead, which does not move anything).
 void TBEntry::addValue(quint32 nameID, SlotKind kind, QByteArrayView bytes, const TBPicture* picture)
 {
-    if (quint64(m_slots.size()) >= maxIndex)
+    if (m_slotCount >= maxIndex)
+        return;
+    if (kind != SlotPicture && quint64(m_store.size() - valuesStart()) + quint64(bytes.size()) > maxIndex)
         return;
     qsizetype index = findAttribute(nameID);
     if (index < 0) {
-        if (m_info.size() >= maxAttributes)
+        if (m_attributeCount >= maxAttributes)
             return;
-        index = m_info.size();
-        m_info.append(AttributeInfo {nameID, quint32(m_slots.size()), 0});
+        index = m_attributeCount;
+        const AttributeInfo info {nameID, m_slotCount, 0};
+        m_store.insert(index * qsizetype(sizeof(AttributeInfo)),
+                       QByteArrayView(reinterpret_cast<const char*>(&info), sizeof info));
+        ++m_attributeCount;
     }
     Slot slot {};
     slot.kind = kind;
@@ -159,17 +199,21 @@ void TBEntry::addValue(quint32 nameID, SlotKind kind, QByteArrayView bytes, cons
         m_pictures.append(*picture);
         m_hasPhoto = true;
     } else {
-        if (quint64(m_blob.size()) + quint64(bytes.size()) > maxIndex)
-            return;
-        slot.offset = quint32(m_blob.size());
+        slot.offset = quint32(m_store.size() - valuesStart());
         slot.length = quint32(bytes.size());
-        m_blob.append(bytes.data(), bytes.size());
+        m_store.append(bytes.data(), bytes.size());
     }
-    AttributeInfo& info = m_info[index];
+    const qsizetype slotPosition = qsizetype(m_attributeCount) * qsizetype(sizeof(AttributeInfo))
+        + qsizetype(m_slotCount) * qsizetype(sizeof(Slot));
+    m_store.insert(slotPosition, QByteArrayView(reinterpret_cast<const char*>(&slot), sizeof slot));
+
+    AttributeInfo info = infoAt(index);
     if (info.count == 0)
-        info.firstSlot = quint32(m_slots.size());
+        info.firstSlot = m_slotCount;
     ++info.count;
-    m_slots.append(slot);
+    memcpy(m_store.data() + index * qsizetype(sizeof(AttributeInfo)), &info, sizeof info);
+    ++m_slotCount;
+
     if (kind == SlotText && isExactlyDN(m_names->spellings[nameID]))
         m_dn = QString::fromUtf8(bytes);
 }
@@ -226,28 +270,28 @@ void TBEntry::addAttribute(const QString& name, const TBValue& value)
 QStringList TBEntry::attributes() const
 {
     QStringList names;
-    names.reserve(m_info.size());
-    for (const AttributeInfo& info : m_info)
-        names.append(m_names->spellings[info.name]);
+    names.reserve(m_attributeCount);
+    for (qsizetype i = 0; i < qsizetype(m_attributeCount); ++i)
+        names.append(m_names->spellings[infoAt(i).name]);
     return names;
 }
 
 QString TBEntry::attributeAt(qsizetype index) const
 {
-    if (index < 0 || index >= m_info.size())
+    if (index < 0 || index >= qsizetype(m_attributeCount))
         return QString();
-    return m_names->spellings[m_info[index].name];
+    return m_names->spellings[infoAt(index).name];
 }
 
 qsizetype TBEntry::indexOfAttribute(const QString& name) const
 {
-    if (!m_names || m_info.isEmpty())
+    if (!m_names || m_attributeCount == 0)
         return -1;
     const qint64 fold = m_names->foldOf(name);
     if (fold < 0)
         return -1;
-    for (qsizetype i = 0; i < m_info.size(); ++i) {
-        if (m_names->folds[m_info[i].name] == quint32(fold))
+    for (qsizetype i = 0; i < qsizetype(m_attributeCount); ++i) {
+        if (m_names->folds[infoAt(i).name] == quint32(fold))
             return i;
     }
     return -1;
@@ -255,11 +299,12 @@ qsizetype TBEntry::indexOfAttribute(const QString& name) const
 
 TBValue TBEntry::valueOfSlot(const Slot& slot) const
 {
+    const char* values = m_store.constData() + valuesStart();
     switch (slot.kind) {
     case SlotText:
-        return TBValue(QString::fromUtf8(m_blob.constData() + slot.offset, slot.length));
+        return TBValue(QString::fromUtf8(values + slot.offset, slot.length));
     case SlotBytes:
-        return TBValue(QByteArray(m_blob.constData() + slot.offset, slot.length));
+        return TBValue(QByteArray(values + slot.offset, slot.length));
     case SlotPicture:
         return TBValue(m_pictures.at(slot.offset));
     }
@@ -268,28 +313,30 @@ TBValue TBEntry::valueOfSlot(const Slot& slot) const
 
 TBValue TBEntry::valueAtIndex(qsizetype index) const
 {
-    if (index < 0 || index >= m_info.size() || m_info[index].count == 0)
+    if (index < 0 || index >= qsizetype(m_attributeCount))
         return TBValue();
-    return valueOfSlot(m_slots.at(m_info[index].firstSlot));
+    const AttributeInfo info = infoAt(index);
+    return info.count == 0 ? TBValue() : valueOfSlot(slotAt(info.firstSlot));
 }
 
 QList<TBValue> TBEntry::valuesAtIndex(qsizetype index) const
 {
     QList<TBValue> values;
-    if (index < 0 || index >= m_info.size())
+    if (index < 0 || index >= qsizetype(m_attributeCount))
         return values;
-    const AttributeInfo& info = m_info[index];
+    const AttributeInfo info = infoAt(index);
     values.reserve(info.count);
-    for (qsizetype s = info.firstSlot; s < m_slots.size() && quint32(values.size()) < info.count; ++s) {
-        if (m_slots[s].attribute == index)
-            values.append(valueOfSlot(m_slots[s]));
+    for (qsizetype s = info.firstSlot; s < qsizetype(m_slotCount) && quint32(values.size()) < info.count; ++s) {
+        const Slot slot = slotAt(s);
+        if (slot.attribute == index)
+            values.append(valueOfSlot(slot));
     }
     return values;
 }
 
 qsizetype TBEntry::numValuesAtIndex(qsizetype index) const
 {
-    return index < 0 || index >= m_info.size() ? 0 : qsizetype(m_info[index].count);
+    return index < 0 || index >= qsizetype(m_attributeCount) ? 0 : qsizetype(infoAt(index).count);
 }
 
 TBValue TBEntry::valueForAttribute(const QString& name) const
@@ -327,80 +374,131 @@ QString TBEntry::description() const
 
 void TBEntry::squeeze()
 {
-    m_info.squeeze();
-    m_slots.squeeze();
-    m_blob.squeeze();
+    m_store.squeeze();
     m_pictures.squeeze();
 }
 
 qsizetype TBEntry::heapSize() const
 {
-    qsizetype size = m_dn.capacity() * 2 + m_info.capacity() * qsizetype(sizeof(AttributeInfo))
-        + m_slots.capacity() * qsizetype(sizeof(Slot)) + m_blob.capacity()
-        + m_pictures.capacity() * qsizetype(sizeof(TBPicture));
+    qsizetype size = m_dn.capacity() * 2 + m_store.capacity() + m_pictures.capacity() * qsizetype(sizeof(TBPicture));
     for (const TBPicture& picture : m_pictures)
         size += picture.data().size();
     return size;
 }
 
-TBEntryBuilder::TBEntryBuilder()
+struct TBEntryBuilder::Scratch
 {
-    m_entry.m_names = std::make_shared<TBEntry::Names>();
-}
+    std::shared_ptr<TBEntry::Names> names = std::make_shared<TBEntry::Names>();
+    QString dn;
+    std::vector<TBEntry::AttributeInfo> infoList;
+    std::vector<TBEntry::Slot> slotList;
+    QByteArray values;
+    QList<TBPicture> pictures;
+};
+
+TBEntryBuilder::TBEntryBuilder()
+    : d(std::make_unique<Scratch>())
+{ }
 
 TBEntryBuilder::~TBEntryBuilder() = default;
 
 quint32 TBEntryBuilder::nameID(const QString& name)
 {
-    return m_entry.m_names->intern(name);
+    return d->names->intern(name);
+}
+
+void TBEntryBuilder::add(quint32 nameID, TBEntry::SlotKind kind, QByteArrayView bytes, const TBPicture* picture)
+{
+    if (d->names->spellings[nameID].isEmpty() || d->slotList.size() >= maxIndex)
+        return;
+    if (kind != TBEntry::SlotPicture && quint64(d->values.size()) + quint64(bytes.size()) > maxIndex)
+        return;
+    const QList<quint32>& folds = d->names->folds;
+    size_t index = 0;
+    while (index < d->infoList.size() && !sameAttribute(folds, d->infoList[index].name, nameID))
+        ++index;
+    if (index == d->infoList.size()) {
+        if (index >= size_t(maxAttributes))
+            return;
+        d->infoList.push_back(TBEntry::AttributeInfo {nameID, quint32(d->slotList.size()), 0});
+    }
+    TBEntry::AttributeInfo& info = d->infoList[index];
+    if (info.count == 0)
+        info.firstSlot = quint32(d->slotList.size());
+    ++info.count;
+
+    TBEntry::Slot slot {};
+    slot.kind = kind;
+    slot.attribute = quint16(index);
+    if (kind == TBEntry::SlotPicture) {
+        slot.offset = quint32(d->pictures.size());
+        d->pictures.append(*picture);
+    } else {
+        slot.offset = quint32(d->values.size());
+        slot.length = quint32(bytes.size());
+        d->values.append(bytes.data(), bytes.size());
+    }
+    d->slotList.push_back(slot);
+
+    if (kind == TBEntry::SlotText && isExactlyDN(d->names->spellings[nameID]))
+        d->dn = QString::fromUtf8(bytes);
 }
 
 void TBEntryBuilder::addText(quint32 nameID, QByteArrayView utf8)
 {
-    if (!utf8.isEmpty() && !m_entry.m_names->spellings[nameID].isEmpty())
-        m_entry.addValue(nameID, TBEntry::SlotText, utf8, nullptr);
+    if (!utf8.isEmpty())
+        add(nameID, TBEntry::SlotText, utf8, nullptr);
 }
 
 void TBEntryBuilder::addBytes(quint32 nameID, QByteArrayView bytes)
 {
-    if (!bytes.isEmpty() && !m_entry.m_names->spellings[nameID].isEmpty())
-        m_entry.addValue(nameID, TBEntry::SlotBytes, bytes, nullptr);
+    if (!bytes.isEmpty())
+        add(nameID, TBEntry::SlotBytes, bytes, nullptr);
 }
 
 void TBEntryBuilder::addPictureData(quint32 nameID, QByteArrayView bytes)
 {
-    if (bytes.isEmpty() || m_entry.m_names->spellings[nameID].isEmpty())
+    if (bytes.isEmpty())
         return;
     const TBPicture picture = TBPicture::fromData(bytes.toByteArray());
     if (picture.isNull())
-        m_entry.addValue(nameID, TBEntry::SlotText, "<Could not decode image data>", nullptr);
+        add(nameID, TBEntry::SlotText, "<Could not decode image data>", nullptr);
     else
-        m_entry.addValue(nameID, TBEntry::SlotPicture, {}, &picture);
+        add(nameID, TBEntry::SlotPicture, {}, &picture);
 }
 
 TBEntryPtr TBEntryBuilder::take()
 {
-    // Exact-size copies; the builder keeps its buffers' capacity for the next entry.
-    TBEntry& from = m_entry;
     auto entry = std::make_shared<TBEntry>();
-    entry->m_names = from.m_names;
-    entry->m_dn = std::move(from.m_dn);
-    entry->m_hasPhoto = from.m_hasPhoto;
-    if (!from.m_info.isEmpty())
-        entry->m_info = QList<TBEntry::AttributeInfo>(from.m_info.cbegin(), from.m_info.cend());
-    if (!from.m_slots.isEmpty())
-        entry->m_slots = QList<TBEntry::Slot>(from.m_slots.cbegin(), from.m_slots.cend());
-    if (!from.m_blob.isEmpty())
-        entry->m_blob = QByteArray(from.m_blob.constData(), from.m_blob.size());
-    if (!from.m_pictures.isEmpty())
-        entry->m_pictures = QList<TBPicture>(from.m_pictures.cbegin(), from.m_pictures.cend());
+    entry->m_names = d->names;
+    entry->m_dn = std::move(d->dn);
+    d->dn = QString();
+    entry->m_attributeCount = quint32(d->infoList.size());
+    entry->m_slotCount = quint32(d->slotList.size());
+    entry->m_hasPhoto = !d->pictures.isEmpty();
 
-    from.m_dn = QString();
-    from.m_hasPhoto = false;
-    from.m_info.resize(0);
-    from.m_slots.resize(0);
-    from.m_blob.resize(0);
-    from.m_pictures.resize(0);
+    // One exact-size block; the builder keeps its buffers' capacity for the next entry.
+    const qsizetype infoBytes = qsizetype(d->infoList.size() * sizeof(TBEntry::AttributeInfo));
+    const qsizetype slotBytes = qsizetype(d->slotList.size() * sizeof(TBEntry::Slot));
+    const qsizetype total = infoBytes + slotBytes + d->values.size();
+    if (total > 0) {
+        QByteArray store(total, Qt::Uninitialized);
+        char* out = store.data();
+        if (infoBytes > 0)
+            memcpy(out, d->infoList.data(), size_t(infoBytes));
+        if (slotBytes > 0)
+            memcpy(out + infoBytes, d->slotList.data(), size_t(slotBytes));
+        if (!d->values.isEmpty())
+            memcpy(out + infoBytes + slotBytes, d->values.constData(), size_t(d->values.size()));
+        entry->m_store = std::move(store);
+    }
+    if (!d->pictures.isEmpty())
+        entry->m_pictures = QList<TBPicture>(d->pictures.cbegin(), d->pictures.cend());
+
+    d->infoList.clear();
+    d->slotList.clear();
+    d->values.resize(0);
+    d->pictures.resize(0);
     return entry;
 }
 

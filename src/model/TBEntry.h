@@ -41,7 +41,7 @@ public:
     // Attribute names, one per distinct attribute (case-insensitively), in order of first arrival.
     QStringList attributes() const;
     QString attributeAt(qsizetype index) const; // empty when out of range
-    qsizetype attributeCount() const { return m_info.size(); }
+    qsizetype attributeCount() const { return m_attributeCount; }
     bool hasPhoto() const { return m_hasPhoto; }
     void setHasPhoto(bool v) { m_hasPhoto = v; }
     // Pictures numbered so far while building a rich text; the renderer resets it.
@@ -94,9 +94,9 @@ private:
     enum SlotKind : quint8 { SlotText, SlotBytes, SlotPicture };
     struct Slot
     {
-        quint32 offset; // into m_blob, or into m_pictures for a picture
+        quint32 offset; // into the value bytes, or into m_pictures for a picture
         quint32 length;
-        quint16 attribute; // index into m_info
+        quint16 attribute; // index of its AttributeInfo
         SlotKind kind;
     };
     struct AttributeInfo
@@ -109,14 +109,19 @@ private:
     quint32 nameID(const QString& name); // interns into m_names (copied first when shared)
     qsizetype findAttribute(quint32 nameID) const;
     void addValue(quint32 nameID, SlotKind kind, QByteArrayView bytes, const TBPicture* picture);
+    AttributeInfo infoAt(qsizetype index) const;
+    Slot slotAt(qsizetype index) const;
     TBValue valueOfSlot(const Slot& slot) const;
+    qsizetype valuesStart() const;
 
     std::shared_ptr<Names> m_names;
     QString m_dn;
-    QList<AttributeInfo> m_info;
-    QList<Slot> m_slots; // every value, in arrival order
-    QByteArray m_blob; // UTF-8 text and raw bytes of the values
+    // One block: m_attributeCount AttributeInfo, then m_slotCount Slot (every value, in arrival
+    // order), then the values' bytes (UTF-8 text and raw bytes).
+    QByteArray m_store;
     QList<TBPicture> m_pictures;
+    quint32 m_attributeCount = 0;
+    quint32 m_slotCount = 0;
     qint64 m_imageCount = 0;
     bool m_hasPhoto = false;
     mutable std::shared_ptr<TBEntryRendering> m_rendering;
@@ -124,7 +129,7 @@ private:
 
 // Builds many entries fast (the parser does): attribute names are looked up once and shared by
 // every entry built, values are collected in reused buffers, and each entry is made with exact
-// sizes. Same rules for values as TBEntry::addAttribute. Use from one thread at a time.
+// sizes in few allocations. Same rules for values as TBEntry::addAttribute. One thread at a time.
 class TBEntryBuilder
 {
 public:
@@ -144,7 +149,9 @@ public:
     TBEntryPtr take();
 
 private:
-    TBEntry m_entry;
+    struct Scratch;
+    void add(quint32 nameID, TBEntry::SlotKind kind, QByteArrayView bytes, const TBPicture* picture);
+    std::unique_ptr<Scratch> d;
 };
 
 // AD timestamps: 100-nanosecond ticks since 1601-01-01 UTC, as decimal text.

@@ -59,6 +59,7 @@ class tst_TBEntry : public QObject
 private Q_SLOTS:
     void initTestCase();
     void multipleValues();
+    void builtEntries();
     void dnRule_data();
     void dnRule();
     void ignoredAdditions();
@@ -106,6 +107,51 @@ void tst_TBEntry::multipleValues()
     QCOMPARE(entry.numValuesForAttribute(QStringLiteral("sn")), 0);
     QVERIFY(entry.valueAtIndex(2).isNull());
     QVERIFY(entry.valuesAtIndex(-1).isEmpty());
+}
+
+void tst_TBEntry::builtEntries()
+{
+    // Entries of one builder share their names; adding to one later must not touch the others.
+    TBEntryBuilder builder;
+    const quint32 dn = builder.nameID(QStringLiteral("dn"));
+    const quint32 mail = builder.nameID(QStringLiteral("mail"));
+    const quint32 upperMail = builder.nameID(QStringLiteral("MAIL"));
+    const quint32 photo = builder.nameID(QStringLiteral("jpegPhoto"));
+    builder.addText(dn, "cn=a");
+    builder.addText(mail, "a1");
+    builder.addPictureData(photo, encodedPicture(QSize(300, 150), "PNG"));
+    builder.addText(upperMail, "a2");
+    builder.addBytes(mail, QByteArray("\xff", 1));
+    const TBEntryPtr a = builder.take();
+    builder.addText(mail, "b1");
+    builder.addText(dn, "cn=b");
+    builder.addPictureData(photo, "junk");
+    const TBEntryPtr b = builder.take();
+    const TBEntryPtr empty = builder.take();
+
+    QCOMPARE(a->dn(), QStringLiteral("cn=a"));
+    QCOMPARE(a->attributes(), QStringList({"dn", "mail", "jpegPhoto"}));
+    QCOMPARE(a->numValuesForAttribute(QStringLiteral("Mail")), 3);
+    QCOMPARE(a->allValuesForAttribute(QStringLiteral("mail")).at(2).bytes(), QByteArray("\xff", 1));
+    QCOMPARE(a->valueForAttribute(QStringLiteral("jpegphoto")).picture().size(), QSize(256, 128));
+    QVERIFY(a->hasPhoto());
+    QCOMPARE(b->dn(), QStringLiteral("cn=b"));
+    QCOMPARE(b->attributes(), QStringList({"mail", "dn", "jpegPhoto"}));
+    QCOMPARE(b->valueForAttribute(QStringLiteral("JPEGPHOTO")).text(), QStringLiteral("<Could not decode image data>"));
+    QVERIFY(!b->hasPhoto());
+    QVERIFY(empty->attributes().isEmpty());
+    QCOMPARE(empty->dn(), QString());
+
+    a->addAttribute(QStringLiteral("Cn"), QStringLiteral("A"));
+    a->addAttribute(QStringLiteral("Mail"), QStringLiteral("a3"));
+    a->addAttribute(QStringLiteral("cn"), QStringLiteral("A2"));
+    QCOMPARE(a->attributes(), QStringList({"dn", "mail", "jpegPhoto", "Cn"}));
+    QCOMPARE(texts(a->allValuesForAttribute(QStringLiteral("cn"))), QStringList({"A", "A2"}));
+    QCOMPARE(a->valuesAtIndex(1).size(), 4);
+    QCOMPARE(a->valuesAtIndex(1).at(3).text(), QStringLiteral("a3"));
+    QCOMPARE(a->valueForAttribute(QStringLiteral("dn")).text(), QStringLiteral("cn=a"));
+    QCOMPARE(b->indexOfAttribute(QStringLiteral("cn")), -1);
+    QCOMPARE(b->attributes(), QStringList({"mail", "dn", "jpegPhoto"}));
 }
 
 void tst_TBEntry::dnRule_data()
