@@ -49,7 +49,8 @@ public:
     void setImageCount(qint64 v) { m_imageCount = v; }
 
     // Adding values. Ignored when the name is empty or the value is null or empty. A text value
-    // of the attribute named exactly "dn" (case matters) also sets dn().
+    // of the attribute named exactly "dn" (case matters) also sets dn(). Each addition edits the
+    // entry's one block in place; to build many entries use TBEntryBuilder.
     void addAttribute(const QString& name, const QString& value);
     // Bytes: a picture when the attribute is an image attribute (asks the preferences' registry,
     // so main thread only), raw bytes otherwise.
