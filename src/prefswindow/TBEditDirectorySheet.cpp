@@ -40,6 +40,7 @@ QComboBox* popUp(QWidget* parent, const QString& name, const QStringList& items)
 QFormLayout* formLayout(QWidget* page)
 {
     auto* form = new QFormLayout(page);
+    form->setContentsMargins(0, 0, 0, 0);
     form->setLabelAlignment(Qt::AlignRight | Qt::AlignVCenter);
     form->setFieldGrowthPolicy(QFormLayout::ExpandingFieldsGrow);
     form->setRowWrapPolicy(QFormLayout::DontWrapRows);
@@ -81,10 +82,26 @@ TBEditDirectorySheet::TBEditDirectorySheet(QWidget* parent)
     connect(m_okButton, &QPushButton::clicked, this, &TBEditDirectorySheet::okClicked);
     connect(m_cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 
+    // One label column for every form of both tabs, so the fields line up whichever form shows.
+    int labelWidth = 0;
+    for (const QLabel* label : std::as_const(m_labels))
+        labelWidth = qMax(labelWidth, label->sizeHint().width());
+    for (QLabel* label : std::as_const(m_labels))
+        label->setMinimumWidth(labelWidth);
+
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_tabView);
     layout->addWidget(buttons);
     layout->setSizeConstraint(QLayout::SetMinimumSize);
+}
+
+void TBEditDirectorySheet::addRow(QFormLayout* form, const QString& title, QWidget* field)
+{
+    auto* label = new QLabel(title);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    label->setBuddy(field);
+    m_labels.append(label);
+    form->addRow(label, field);
 }
 
 QWidget* TBEditDirectorySheet::makeServerTab()
@@ -92,6 +109,7 @@ QWidget* TBEditDirectorySheet::makeServerTab()
     auto* page = new QWidget;
     page->setObjectName(kServerTab);
     QFormLayout* form = formLayout(page);
+    form->setContentsMargins(12, 12, 12, 12);
 
     m_name = lineEdit(page, QStringLiteral("editDirectoryNameTextField"));
     m_ldapURI
@@ -105,11 +123,11 @@ QWidget* TBEditDirectorySheet::makeServerTab()
                 {tr("Use StartTLS when the server offers it"), tr("Require StartTLS"), tr("Do not use StartTLS")});
     m_ldapVersion = popUp(page, QStringLiteral("editDirectoryLDAPVersionPopUp"), {tr("LDAP v3"), tr("LDAP v2")});
 
-    form->addRow(tr("Name:"), m_name);
-    form->addRow(tr("LDAP URI:"), m_ldapURI);
-    form->addRow(tr("Search base:"), m_searchBase);
-    form->addRow(tr("StartTLS:"), m_startTLS);
-    form->addRow(tr("Protocol:"), m_ldapVersion);
+    addRow(form, tr("&Name:"), m_name);
+    addRow(form, tr("LDAP &URI:"), m_ldapURI);
+    addRow(form, tr("Search &base:"), m_searchBase);
+    addRow(form, tr("&StartTLS:"), m_startTLS);
+    addRow(form, tr("&Protocol:"), m_ldapVersion);
     return page;
 }
 
@@ -118,39 +136,35 @@ QWidget* TBEditDirectorySheet::makeAuthenticationTab()
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("Authentication"));
     auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(12, 12, 12, 12);
+    layout->setSpacing(12);
 
-    auto* top = new QFormLayout;
-    top->setLabelAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    auto* topWidget = new QWidget(page);
+    QFormLayout* top = formLayout(topWidget);
     m_authentication
         = popUp(page, QStringLiteral("editDirectoryAuthenticationPopUp"),
                 {tr("Anonymous"), tr("Simple bind, no password"), tr("Simple bind with password"), tr("SASL")});
     connect(m_authentication, &QComboBox::currentIndexChanged, this,
             &TBEditDirectorySheet::editDirectoryChangedAuthentication);
-    top->addRow(tr("Bind method:"), m_authentication);
-    layout->addLayout(top);
+    addRow(top, tr("Bind &method:"), m_authentication);
+    layout->addWidget(topWidget);
 
     m_authTabView = new QStackedWidget(page);
     m_authTabView->setObjectName(QStringLiteral("editDirectoryAuthenticationTabView"));
 
     auto* anonymous = new QWidget;
     anonymous->setObjectName(kAnonymousTab);
-    auto* anonymousLayout = new QVBoxLayout(anonymous);
-    auto* note = new QLabel(tr("Searches run without a bind name or password."), anonymous);
-    note->setWordWrap(true);
-    anonymousLayout->addWidget(note);
-    anonymousLayout->addStretch();
+    QFormLayout* anonymousForm = formLayout(anonymous);
+    auto* spacer = new QLabel(anonymous);
+    m_labels.append(spacer);
+    anonymousForm->addRow(spacer, new QLabel(tr("The tools bind without a name or password."), anonymous));
 
     auto* simple = new QWidget;
     simple->setObjectName(kSimpleTab);
     QFormLayout* simpleForm = formLayout(simple);
     m_simpleID = lineEdit(simple, QStringLiteral("editDirectorySimpleIDTextField"),
                           QStringLiteral("cn=admin,dc=example,dc=com"));
-    simpleForm->addRow(tr("Bind DN:"), m_simpleID);
-    auto* passwordNote
-        = new QLabel(tr("With a password, it is asked for when needed and may be kept in the keyring."), simple);
-    passwordNote->setWordWrap(true);
-    passwordNote->setEnabled(false);
-    simpleForm->addRow(QString(), passwordNote);
+    addRow(simpleForm, tr("Bind &DN:"), m_simpleID);
 
     auto* sasl = new QWidget;
     sasl->setObjectName(kSASLTab);
@@ -163,11 +177,11 @@ QWidget* TBEditDirectorySheet::makeAuthenticationTab()
     m_saslRealm->setValidator(new TBServerFormatter(m_saslRealm));
     m_saslAuthZ = lineEdit(sasl, QStringLiteral("editDirectorySASLAuthZTextField"));
     m_saslProps = lineEdit(sasl, QStringLiteral("editDirectorySASLPropsTextField"), QStringLiteral("minssf=56"));
-    saslForm->addRow(tr("Mechanism:"), m_saslMechanism);
-    saslForm->addRow(tr("Authentication ID:"), m_saslAuthC);
-    saslForm->addRow(tr("Realm:"), m_saslRealm);
-    saslForm->addRow(tr("Authorization ID:"), m_saslAuthZ);
-    saslForm->addRow(tr("Security properties:"), m_saslProps);
+    addRow(saslForm, tr("Mec&hanism:"), m_saslMechanism);
+    addRow(saslForm, tr("Authentication &ID:"), m_saslAuthC);
+    addRow(saslForm, tr("&Realm:"), m_saslRealm);
+    addRow(saslForm, tr("Authori&zation ID:"), m_saslAuthZ);
+    addRow(saslForm, tr("Securit&y properties:"), m_saslProps);
 
     m_authTabView->addWidget(anonymous);
     m_authTabView->addWidget(simple);

@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QDialog>
+#include <QList>
 
 class QComboBox;
+class QFormLayout;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QStackedWidget;
@@ -55,7 +58,9 @@ Q_SIGNALS:
 private:
     QWidget* makeServerTab();
     QWidget* makeAuthenticationTab();
+    void addRow(QFormLayout* form, const QString& title, QWidget* field);
 
+    QList<QLabel*> m_labels;
     QTabWidget* m_tabView = nullptr;
     QLineEdit* m_name = nullptr;
     QLineEdit* m_ldapURI = nullptr;

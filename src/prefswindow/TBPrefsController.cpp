@@ -26,6 +26,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpacerItem>
 #include <QStackedWidget>
 #include <QStandardPaths>
 #include <QStyle>
@@ -147,7 +148,7 @@ void TBPrefsController::buildToolbar()
 
     const QList<std::pair<QString, QStyle::StandardPixmap>> items {
         {kGeneral, QStyle::SP_FileDialogDetailedView},
-        {kDirectories, QStyle::SP_DriveNetIcon},
+        {kDirectories, QStyle::SP_DirIcon},
         {kAttributes, QStyle::SP_FileDialogListView},
     };
     const QStringList labels {tr("General"), tr("Directories"), tr("Attributes")};
@@ -251,6 +252,7 @@ QWidget* TBPrefsController::buildGeneralTab()
     };
     auto withNote = [](QWidget* field, const QString& note) {
         auto* row = new QHBoxLayout;
+        row->setSpacing(10);
         row->addWidget(field);
         auto* label = new QLabel(note);
         label->setEnabled(false);
@@ -623,7 +625,7 @@ bool TBPrefsController::directoryInfoValid()
     if (uri.isEmpty() || uri == QStringLiteral("ldap://"))
         return refuse(sheet->editDirectoryLDAPURITextField(), QStringLiteral("\"LDAP URI\" value is missing."),
                       QStringLiteral("Please specify the LDAP URI for this directory.\n"
-                                     "(for example ldap://ldap.example.com or ldaps://ldap.example.com:636)"));
+                                     "(for example ldap://ldap.example.com:389)"));
     return true;
 }
 
@@ -680,6 +682,10 @@ QMessageBox* TBPrefsController::alert(QWidget* parent, bool critical, const QStr
     box->setInformativeText(informative);
     box->setWindowModality(Qt::WindowModal);
     box->setAttribute(Qt::WA_DeleteOnClose);
+    // Wide enough that the informative text does not wrap into a narrow column.
+    if (auto* grid = qobject_cast<QGridLayout*>(box->layout()))
+        grid->addItem(new QSpacerItem(380, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                      grid->columnCount());
     return box;
 }
 
