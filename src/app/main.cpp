@@ -1,7 +1,7 @@
 #include "TBAppDelegate.h"
+#include "TBDocument.h"
 
 #include <QApplication>
-#include <QIcon>
 
 int main(int argc, char* argv[])
 {
@@ -9,7 +9,7 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Tamblin"));
     QApplication::setApplicationVersion(TBAppDelegate::versionString());
     QApplication::setDesktopFileName(QStringLiteral("tamblin"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/ui/tamblin.svg")));
+    QApplication::setWindowIcon(TBDocument::applicationIcon());
 
     TBAppDelegate delegate;
     if (!delegate.initialize())

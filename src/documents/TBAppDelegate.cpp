@@ -286,7 +286,7 @@ void TBAppDelegate::showAboutWindow()
         window->setObjectName(QStringLiteral("aboutWindow"));
         window->setWindowTitle(tr("About Tamblin"));
         auto* icon = new QLabel(window);
-        icon->setPixmap(QApplication::windowIcon().pixmap(96, 96));
+        icon->setPixmap(TBDocument::applicationIcon().pixmap(96, 96));
         icon->setAlignment(Qt::AlignCenter);
         auto* name = new QLabel(QStringLiteral("<h2>Tamblin</h2>"), window);
         name->setAlignment(Qt::AlignCenter);

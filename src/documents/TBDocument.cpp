@@ -21,6 +21,7 @@
 #include <QDrag>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
@@ -60,6 +61,11 @@ QString dragFolder()
 }
 
 } // namespace
+
+QIcon TBDocument::applicationIcon()
+{
+    return QIcon(QStringLiteral(":/ui/tamblin.svg"));
+}
 
 TBDocument::TBDocument(QWidget* parent)
     : QMainWindow(parent)
@@ -647,20 +653,31 @@ void TBDocument::displayMessageText(const QString& text, const QString& title)
     sheet->setWindowModality(Qt::WindowModal);
     sheet->setAttribute(Qt::WA_DeleteOnClose);
     sheet->setWindowTitle(hasTitle ? title : defaultDraftName());
-    sheet->setIcon(QMessageBox::NoIcon);
-    sheet->setIconPixmap(windowIcon().pixmap(48, 48));
-    sheet->setTextFormat(Qt::PlainText);
+    sheet->setIconPixmap(applicationIcon().pixmap(48, 48));
+    // The heading in bold; the texts come from tools and servers, so they are never read as markup.
+    const auto heading = [](const QString& line) { return QStringLiteral("<b>%1</b>").arg(line.toHtmlEscaped()); };
     if (hasText && hasTitle) {
         sheet->setObjectName(QStringLiteral("message1Sheet"));
-        sheet->setText(title);
+        sheet->setTextFormat(Qt::RichText);
+        sheet->setText(heading(title));
         sheet->setInformativeText(text);
     } else if (hasText) {
         sheet->setObjectName(QStringLiteral("message2Sheet"));
+        sheet->setTextFormat(Qt::PlainText);
         sheet->setText(text);
     } else {
         sheet->setObjectName(QStringLiteral("message3Sheet"));
-        sheet->setText(title);
+        sheet->setTextFormat(Qt::RichText);
+        sheet->setText(heading(title));
     }
+    sheet->setProperty("messageTitle", title);
+    sheet->setProperty("messageText", text);
+    if (auto* informative = sheet->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel")))
+        informative->setTextFormat(Qt::PlainText);
+    // Wide enough that a sentence of advice does not become a narrow column.
+    if (auto* grid = qobject_cast<QGridLayout*>(sheet->layout()))
+        grid->addItem(new QSpacerItem(420, 0, QSizePolicy::Minimum, QSizePolicy::Expanding), grid->rowCount(), 0, 1,
+                      grid->columnCount());
     // Long texts (a tool's answer, an error) stay selectable for copying.
     sheet->setTextInteractionFlags(Qt::TextSelectableByMouse);
     QPushButton* ok = sheet->addButton(QMessageBox::Ok);

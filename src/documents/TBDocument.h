@@ -5,6 +5,7 @@
 #include "TBKeychain.h"
 #include "TBSearcherController.h"
 
+#include <QIcon>
 #include <QImage>
 #include <QMainWindow>
 #include <QPointer>
@@ -57,6 +58,7 @@ public:
     void loadWindow();
     bool isWindowLoaded() const { return m_windowLoaded; }
 
+    static QIcon applicationIcon();
     // The name new windows are titled with.
     static QString defaultDraftName() { return QStringLiteral("Tamblin"); }
 
@@ -147,7 +149,8 @@ public:
     void searcherOperationFinished() override;
 
     // Message sheets. A null or empty argument counts as absent; with neither, only a beep.
-    // A message raised while another message sheet is up waits for it to close.
+    // A message raised while another message sheet is up waits for it to close. The sheet keeps
+    // its title and text in the properties "messageTitle" and "messageText".
     void displayMessageText(const QString& text, const QString& title);
     void displayMessageText(const QString& text) { displayMessageText(text, QString()); }
     void displayMessageTitle(const QString& title) { displayMessageText(QString(), title); }

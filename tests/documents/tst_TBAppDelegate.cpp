@@ -175,6 +175,7 @@ void tst_TBAppDelegate::aboutWindow()
     auto* build = window->findChild<QLabel*>(QStringLiteral("aboutBuildDateText"));
     QVERIFY(build->text().startsWith(TBAppDelegate::versionString() + QStringLiteral(" - Build date: ")));
     QVERIFY(window->findChild<QWidget*>(QStringLiteral("aboutOpenLDAPButton")));
+    QVERIFY(!TBDocument::applicationIcon().pixmap(64, 64).isNull());
     delegate.showAboutWindow();
     QCOMPARE(delegate.aboutWindow(), window); // the same window again
 }

@@ -220,7 +220,7 @@ void tst_TBSearchDocument::failedSearchKeepsThePreviousResults()
     document->search();
     QMessageBox* sheet = waitForMessage(document);
     QVERIFY(sheet);
-    QCOMPARE(sheet->text(), QStringLiteral("Command returned an error (255)"));
+    QCOMPARE(sheet->property("messageTitle").toString(), QStringLiteral("Command returned an error (255)"));
     QCOMPARE(document->entries().size(), 1);
     QCOMPARE(document->numEntriesField()->text(), QStringLiteral("Number of entries: 1"));
     QCOMPARE(document->lastSearchedDirectoryID(), 0);
