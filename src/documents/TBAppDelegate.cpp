@@ -1,5 +1,6 @@
 #include "TBAppDelegate.h"
 
+#include "TBBrowseDocument.h"
 #include "TBDocument.h"
 #include "TBDocumentController.h"
 #include "TBFonts.h"
@@ -66,6 +67,8 @@ TBAppDelegate::TBAppDelegate(QObject* parent)
 {
     s_sharedDelegate = this;
     m_documentController->registerDocumentType(kSearchType, [] { return new TBSearchDocument; });
+    m_documentController->registerDocumentType(kBrowseType, [] { return new TBBrowseDocument; });
+    m_documentController->registerDocumentType(kBrowseType, [] { return new TBBrowseDocument; });
     connect(m_documentController, &TBDocumentController::documentAdded, this, &TBAppDelegate::installMainMenu);
 }
 

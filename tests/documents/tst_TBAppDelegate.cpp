@@ -69,9 +69,14 @@ void tst_TBAppDelegate::launchOpensOneSearchWindow()
     QVERIFY(document->isVisible());
     QCOMPARE(document->size(), QSize(TBDocument::defaultWidth, TBDocument::defaultHeight));
     QVERIFY(TBAppDelegate::menuAction(document, QStringLiteral("makeSearchDocument:")));
-    // No browse window type is known yet: no item for it, and asking for one makes nothing.
-    QVERIFY(!TBAppDelegate::menuAction(document, QStringLiteral("makeBrowseDocument:")));
-    QCOMPARE(delegate.makeBrowseDocument(), nullptr);
+
+    // The other kind of window, by its menu item; an unknown kind makes nothing.
+    TBAppDelegate::menuAction(document, QStringLiteral("makeBrowseDocument:"))->trigger();
+    QCOMPARE(delegate.documentController()->documents().size(), 2);
+    TBDocument* browse = delegate.documentController()->documents().last();
+    QCOMPARE(delegate.documentController()->typeNameOfDocument(browse), QStringLiteral("Browse"));
+    QCOMPARE(delegate.documentController()->documentsOfType(QStringLiteral("Search")), QList<TBDocument*> {document});
+    QCOMPARE(delegate.makeNewDocumentOfType(QStringLiteral("Spreadsheet")), nullptr);
 }
 
 void tst_TBAppDelegate::windowsAreTitledInTurn()
