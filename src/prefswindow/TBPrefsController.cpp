@@ -25,6 +25,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QSpacerItem>
 #include <QStackedWidget>
@@ -57,15 +58,13 @@ QPointer<TBPrefsController> s_sharedController;
 
 } // namespace
 
-// One number field of the General tab: its key, range and store property.
+// One number field of the General tab: its range and store property.
 struct TBPrefsController::NumberField
 {
     QLineEdit* field;
-    QString key;
     qint64 minimum;
     qint64 maximum;
     void (TBPreferences::*set)(qint64);
-    qint64 (TBPreferences::*get)() const;
 };
 
 TBPrefsController::ModifierSource TBPrefsController::s_modifierSource;
@@ -409,13 +408,10 @@ void TBPrefsController::postPrefsChanged(const QString& changedPref)
 void TBPrefsController::validateTextField(QLineEdit* field, bool updatePrefs)
 {
     const NumberField fields[] = {
-        {m_maxHitsTextField, QStringLiteral("MaxHits"), -1, 999, &TBPreferences::setMaxHits, &TBPreferences::maxHits},
-        {m_timeLimitTextField, QStringLiteral("TimeLimit"), -1, 60, &TBPreferences::setTimeLimit,
-         &TBPreferences::timeLimit},
-        {m_connectTimeoutTextField, QStringLiteral("ConnectTimeout"), 0, 75, &TBPreferences::setConnectTimeout,
-         &TBPreferences::connectTimeout},
-        {m_debugLevelTextField, QStringLiteral("DebugLevel"), -1, 65536, &TBPreferences::setDebugLevel,
-         &TBPreferences::debugLevel},
+        {m_maxHitsTextField, -1, 999, &TBPreferences::setMaxHits},
+        {m_timeLimitTextField, -1, 60, &TBPreferences::setTimeLimit},
+        {m_connectTimeoutTextField, 0, 75, &TBPreferences::setConnectTimeout},
+        {m_debugLevelTextField, -1, 65536, &TBPreferences::setDebugLevel},
     };
     TBPreferences* p = prefs();
     for (const NumberField& f : fields) {
@@ -775,7 +771,6 @@ void TBPrefsController::exportDirectories()
     if (auto* grid = qobject_cast<QGridLayout*>(panel->layout()))
         grid->addWidget(extras, grid->rowCount(), 0, 1, grid->columnCount());
 
-    m_exportSavePanel = panel;
     panel->setWindowModality(Qt::WindowModal);
     connect(panel, &QFileDialog::finished, this, [this, panel](int result) { finishExport(panel, result); });
     panel->open();
@@ -839,7 +834,6 @@ void TBPrefsController::importDirectories()
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     panel->setDirectory(QDir(documents).exists() ? documents : QDir::homePath());
 
-    m_importOpenPanel = panel;
     panel->setWindowModality(Qt::WindowModal);
     connect(panel, &QFileDialog::finished, this, [this, panel](int result) { finishImport(panel, result); });
     panel->open();

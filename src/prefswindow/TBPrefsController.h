@@ -4,7 +4,6 @@
 
 #include <QList>
 #include <QMainWindow>
-#include <QPointer>
 
 #include <functional>
 
@@ -136,7 +135,5 @@ private:
     TBDirectoryPtr m_editingDirectory;
     qint64 m_editingDirectoryID = -2;
     bool m_exportingDirectories = false;
-    QPointer<QFileDialog> m_exportSavePanel;
-    QPointer<QFileDialog> m_importOpenPanel;
     int m_clickedRow = -1;
 };
