@@ -33,7 +33,10 @@ TBTableView::TBTableView(QWidget* parent)
     setAlternatingRowColors(true);
     setWordWrap(false);
     setTabKeyNavigation(false);
+    // Compact rows of one height: a hundred thousand of them need no per-row sizing.
     verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     horizontalHeader()->setHighlightSections(false);
 }
 

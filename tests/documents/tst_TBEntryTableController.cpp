@@ -443,6 +443,48 @@ private Q_SLOTS:
         QCOMPARE(deleted.count(), 1);
     }
 
+    void exportFollowsTheColumns_data()
+    {
+        QTest::addColumn<qint64>("format");
+        QTest::addColumn<bool>("selectedOnly");
+        QTest::addColumn<bool>("names");
+        QTest::addColumn<bool>("visibleOnly");
+        QTest::addColumn<QString>("expected");
+
+        // Columns on screen: dn, cn (hidden), mail.
+        QTest::newRow("visible, with names") << qint64(TBExportTabDelimited) << false << true << true
+                                             << "dn\tmail\nuid=bob,dc=t\tbob@t\nuid=alice,dc=t\ta1@t;a2@t\n"
+                                                "uid=carol,dc=t\tcarol@t\nuid=frank,dc=t\t\n";
+        QTest::newRow("hidden too, selected rows") << qint64(TBExportCommaSeparated) << true << false << false
+                                                   << "\"uid=alice,dc=t\",Alice,a1@t;a2@t\n\"uid=frank,dc=t\",,\n";
+    }
+
+    void exportFollowsTheColumns()
+    {
+        QFETCH(qint64, format);
+        QFETCH(bool, selectedOnly);
+        QFETCH(bool, names);
+        QFETCH(bool, visibleOnly);
+        QFETCH(QString, expected);
+
+        prefs()->basicAttributes() = QStringList {"dn", "cn", "mail"};
+        prefs()->displayedAttributeColumns() = QStringList {"dn", "mail"};
+        TBTableView table;
+        TBEntryTableController controller(&table);
+        controller.initAttributeColumns();
+        controller.setEntries(people());
+        table.selectRow(1);
+        table.selectionModel()->select(controller.model()->index(3, 0),
+                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
+
+        const QString path = m_dir.filePath(QStringLiteral("export.txt"));
+        TBExportMessage message;
+        QVERIFY(controller.exportEntriesToPath(format, selectedOnly, names, visibleOnly, path, &message));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(file.readAll()), expected);
+    }
+
     void layoutIsRemembered()
     {
         {
