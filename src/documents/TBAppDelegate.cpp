@@ -68,7 +68,6 @@ TBAppDelegate::TBAppDelegate(QObject* parent)
     s_sharedDelegate = this;
     m_documentController->registerDocumentType(kSearchType, [] { return new TBSearchDocument; });
     m_documentController->registerDocumentType(kBrowseType, [] { return new TBBrowseDocument; });
-    m_documentController->registerDocumentType(kBrowseType, [] { return new TBBrowseDocument; });
     connect(m_documentController, &TBDocumentController::documentAdded, this, &TBAppDelegate::installMainMenu);
 }
 
