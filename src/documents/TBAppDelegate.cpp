@@ -6,6 +6,7 @@
 #include "TBFonts.h"
 #include "TBLog.h"
 #include "TBPreferences.h"
+#include "TBPrefsController.h"
 #include "TBSearchDocument.h"
 
 #include <QAbstractButton>
@@ -174,6 +175,10 @@ void TBAppDelegate::installMainMenu(TBDocument* document)
     addAction(edit, document, tr("Select All"), QStringLiteral("selectAll:"), QKeySequence::SelectAll);
     edit->addSeparator();
     addAction(edit, document, tr("Find…"), QStringLiteral("performFindPanelAction:"), QKeySequence::Find);
+    edit->addSeparator();
+    QAction* prefs = addAction(edit, document, tr("Preferences…"), QStringLiteral("showPreferences:"),
+                               QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    prefs->setMenuRole(QAction::PreferencesRole);
 
     QMenu* search = bar->addMenu(tr("&Search"));
     addAction(search, document, tr("Who Am I?"), QStringLiteral("whoami:"));
@@ -244,6 +249,8 @@ void TBAppDelegate::perform(TBDocument* document, const QString& actionName)
         document->openSearchOptions();
     else if (actionName == QLatin1String("showAboutWindow:"))
         showAboutWindow();
+    else if (actionName == QLatin1String("showPreferences:"))
+        TBPrefsController::showPreferencesWindow();
 }
 
 bool TBAppDelegate::validateEditAction(QWidget* target, const QString& actionName)

@@ -9,6 +9,7 @@
 #include "TBUserDefaults.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDialog>
 #include <QFile>
 #include <QLabel>
@@ -31,6 +32,7 @@ private Q_SLOTS:
     void menusFollowTheWindow();
     void editItemsActOnTheFocusedWidget();
     void aboutWindow();
+    void preferencesOpenOneWindow();
     void quittingCancelsRunningTools(); // last: it ends the application's event loop
 
 private:
@@ -183,6 +185,28 @@ void tst_TBAppDelegate::aboutWindow()
     QVERIFY(!TBDocument::applicationIcon().pixmap(64, 64).isNull());
     delegate.showAboutWindow();
     QCOMPARE(delegate.aboutWindow(), window); // the same window again
+}
+
+void tst_TBAppDelegate::preferencesOpenOneWindow()
+{
+    TBAppDelegate delegate;
+    QVERIFY(delegate.initialize());
+    TBDocument* document = delegate.applicationOpenUntitledFile();
+    QAction* prefs = TBAppDelegate::menuAction(document, QStringLiteral("showPreferences:"));
+    QVERIFY(prefs);
+    QCOMPARE(prefs->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    const auto prefsWindows = [] {
+        QList<QWidget*> found;
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (widget->objectName() == QLatin1String("Preferences") && widget->isVisible())
+                found << widget;
+        return found;
+    };
+    prefs->trigger();
+    QCOMPARE(prefsWindows().size(), 1);
+    prefs->trigger(); // brought forward, never a second one
+    QCOMPARE(prefsWindows().size(), 1);
+    prefsWindows().first()->close();
 }
 
 void tst_TBAppDelegate::quittingCancelsRunningTools()
