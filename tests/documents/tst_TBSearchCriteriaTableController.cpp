@@ -336,8 +336,8 @@ private Q_SLOTS:
         QFETCH(QList<int>, prevEmpty);
 
         QList<QStringList> items;
-        for (const QString& spec : rows)
-            items.append({"cn", spec.section(':', 0, 0), spec.section(':', 1)});
+        for (const QString& text : rows)
+            items.append({"cn", text.section(':', 0, 0), text.section(':', 1)});
         showCriteria(criteriaOf(items));
         m_controller->setExternalView(external);
         for (int r = 0; r < rows.size(); ++r) {
