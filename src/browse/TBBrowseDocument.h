@@ -54,7 +54,7 @@ public:
     qint64 exportFileFormat() const { return m_exportFileFormat; }
     void setExportFileFormat(qint64 format) { m_exportFileFormat = format; }
     bool canExportEntries() const;
-    void exportEntries();
+    void exportEntries() override;
     // Writes the details in exportFileFormat(); on failure stores the deferred message.
     bool exportEntriesToPath(const QString& path);
     // The three formats can be chosen only when the node has a picture.

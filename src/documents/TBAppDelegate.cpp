@@ -162,6 +162,7 @@ void TBAppDelegate::installMainMenu(TBDocument* document)
     file->addSeparator();
     addAction(file, document, tr("Close"), QStringLiteral("performClose:"), QKeySequence(Qt::CTRL | Qt::Key_W));
     file->addSeparator();
+    addAction(file, document, tr("Export…"), QStringLiteral("exportEntries:"), QKeySequence(Qt::CTRL | Qt::Key_E));
     addAction(file, document, tr("Export Command Output…"), QStringLiteral("exportCommandOutput:"));
     file->addSeparator();
     QAction* quit
@@ -235,6 +236,8 @@ void TBAppDelegate::perform(TBDocument* document, const QString& actionName)
         makeBrowseDocument();
     else if (actionName == QLatin1String("performClose:"))
         document->close();
+    else if (actionName == QLatin1String("exportEntries:"))
+        document->exportEntries();
     else if (actionName == QLatin1String("exportCommandOutput:"))
         document->exportCommandOutput();
     else if (actionName == QLatin1String("terminate:"))

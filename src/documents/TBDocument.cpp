@@ -293,6 +293,8 @@ bool TBDocument::validateUserInterfaceItem(const QString& action) const
 {
     if (action == QLatin1String("exportCommandOutput:"))
         return canExportCommandOutput();
+    if (action == QLatin1String("exportEntries:"))
+        return false;
     if (action == QLatin1String("showDetailsText:"))
         return currentTabView() != 0;
     if (action == QLatin1String("showOutputText:"))

@@ -172,6 +172,9 @@ public:
     // Export of the command output
     bool canExportCommandOutput() const;
     void exportCommandOutput();
+    // Export of the window's entries ("exportEntries:"); windows that have entries to export
+    // override it and enable the action in validateUserInterfaceItem.
+    virtual void exportEntries() { }
     // Writes the output as UTF-8 plain text, atomically. On failure stores the deferred message.
     bool exportCommandOutputToPath(const QString& path);
     QFileDialog* savePanel() const;
