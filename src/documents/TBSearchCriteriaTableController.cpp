@@ -415,6 +415,11 @@ void TBSearchCriteriaTableController::getOtherAttributeForRow(int row)
     sheet->open();
 }
 
+TBOtherAttributeSheet* TBSearchCriteriaTableController::otherAttributeSheet() const
+{
+    return m_otherSheet.data();
+}
+
 // Drops
 
 bool TBSearchCriteriaTableController::canAcceptDrop(const QMimeData* data)

@@ -78,7 +78,7 @@ public:
     void setSearchTypeForRow(int row, qint64 searchType);
     // Runs the other-attribute sheet for the row; attributeChosenForRow() after OK.
     void getOtherAttributeForRow(int row);
-    TBOtherAttributeSheet* otherAttributeSheet() const { return m_otherSheet; }
+    TBOtherAttributeSheet* otherAttributeSheet() const;
 
     // A dragged saved search: whether the data can be dropped, and dropping it.
     static bool canAcceptDrop(const QMimeData* data);
