@@ -3,31 +3,24 @@
 #include "TBCommandSearch.h"
 #include "TBDetailsTextView.h"
 #include "TBEntryRendering.h"
+#include "TBEntryTableController.h"
 #include "TBFonts.h"
 #include "TBPreferences.h"
+#include "TBSearchCriteriaTableController.h"
 #include "TBSearchItem.h"
 #include "TBSearcher.h"
+#include "TBTableView.h"
 #include "TBTextObjectHandler.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QFrame>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSplitter>
 #include <QVBoxLayout>
-
-namespace {
-
-QLabel* placeholderLabel(const QString& text, QWidget* parent)
-{
-    auto* label = new QLabel(text, parent);
-    label->setAlignment(Qt::AlignCenter);
-    label->setWordWrap(true);
-    label->setEnabled(false); // drawn in the disabled color: clearly not content
-    return label;
-}
-
-} // namespace
 
 TBSearchDocument::TBSearchDocument(QWidget* parent)
     : TBDocument(parent)
@@ -42,19 +35,35 @@ void TBSearchDocument::setSearchCriteria(const TBSearchCriteriaPtr& criteria)
     if (!criteria)
         return;
     m_searchCriteria = criteria->copy();
+    if (m_searchTableController)
+        m_searchTableController->reloadData();
     updateSearchButton();
+}
+
+void TBSearchDocument::applySearchCriteria(const TBSearchCriteriaPtr& criteria)
+{
+    if (!criteria)
+        return;
+    setSearchCriteria(criteria);
+    selectSearchTextForRow(0);
+    TBPreferences::sharedPreferences()->setPreviousSearch(m_searchCriteria->copy());
 }
 
 QWidget* TBSearchDocument::createHeaderView()
 {
-    // Placeholder for the criteria rows (one to four conditions).
+    // One to four rows of attribute, comparison and text; the area grows with the rows.
     auto* area = new QFrame;
     area->setObjectName(QStringLiteral("searchScrollView"));
     area->setFrameShape(QFrame::StyledPanel);
-    area->setMinimumHeight(40);
     auto* layout = new QVBoxLayout(area);
-    layout->setContentsMargins(8, 4, 8, 4);
-    layout->addWidget(placeholderLabel(tr("Search criteria (not yet available)"), area));
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_searchTableController = new TBSearchCriteriaTableController(this, area, this);
+    m_searchTableController->tableView()->setObjectName(QStringLiteral("searchTable"));
+    layout->addWidget(m_searchTableController->tableView());
+    connect(m_searchTableController, &TBSearchCriteriaTableController::otherAttributeSheetClosed, this,
+            &TBSearchDocument::updateSearchButton);
+    connect(m_searchTableController, &TBSearchCriteriaTableController::numberOfRowsChanged, this,
+            &TBSearchDocument::updateSearchButton);
     return area;
 }
 
@@ -64,17 +73,16 @@ QWidget* TBSearchDocument::createTopSubView()
     auto* layout = new QVBoxLayout(pane);
     layout->setContentsMargins(0, 0, 0, 4);
     layout->setSpacing(4);
-    // Placeholder for the results table.
-    auto* table = new QFrame(pane);
-    table->setObjectName(QStringLiteral("entryTable"));
-    table->setFrameShape(QFrame::StyledPanel);
-    table->setBackgroundRole(QPalette::Base);
-    table->setAutoFillBackground(true);
-    auto* tableLayout = new QVBoxLayout(table);
-    tableLayout->addWidget(placeholderLabel(tr("Search results (not yet available)"), table));
+    m_entryTable = new TBTableView(pane);
+    m_entryTable->setObjectName(QStringLiteral("entryTable"));
+    m_entryTableController = new TBEntryTableController(m_entryTable, this);
+    connect(m_entryTableController, &TBEntryTableController::selectionChanged, this,
+            &TBSearchDocument::updateDetailsText);
+    connect(m_entryTableController, &TBEntryTableController::rowsDeleted, this,
+            &TBSearchDocument::entriesChangedInTable);
     m_numEntriesField = new QLabel(pane);
     m_numEntriesField->setObjectName(QStringLiteral("numEntriesField"));
-    layout->addWidget(table, 1);
+    layout->addWidget(m_entryTable, 1);
     layout->addWidget(m_numEntriesField);
 
     m_searchButton = new QPushButton(tr("Search"));
@@ -88,6 +96,10 @@ QWidget* TBSearchDocument::createTopSubView()
 
 void TBSearchDocument::windowDidLoad()
 {
+    m_searchTableController->reloadData();
+    selectSearchTextForRow(0);
+    m_entryTableController->initAttributeColumns();
+    m_entryTableController->initAttributesColumnsMenu();
     updateSearchButton();
     updateNumEntriesFieldZeroString(QString());
     updateDetailsText();
@@ -154,17 +166,23 @@ void TBSearchDocument::selectCurrentDirectory()
 {
     TBDocument::selectCurrentDirectory();
     updateSearchButton();
+    if (m_searchTableController)
+        m_searchTableController->reloadData();
 }
 
 void TBSearchDocument::changeDirectory(int index)
 {
     TBDocument::changeDirectory(index);
     updateSearchButton();
+    if (m_searchTableController)
+        m_searchTableController->reloadData();
 }
 
 void TBSearchDocument::prefsHaveChangedNotification(const TBNotification& notification)
 {
     TBDocument::prefsHaveChangedNotification(notification);
+    if (m_searchTableController)
+        m_searchTableController->reloadData();
     updateDetailsText();
 }
 
@@ -183,6 +201,8 @@ void TBSearchDocument::search()
     m_lastSearchedCriteria.reset();
     TBPreferences::sharedPreferences()->setPreviousSearch(m_searchCriteria->copy());
     searcher()->clearResults();
+    // The previous results stay listed until the new ones arrive, but none stays chosen.
+    m_entryTable->clearSelection();
     clearOutputText();
     setupCommand(command);
 }
@@ -205,8 +225,14 @@ void TBSearchDocument::commandSucceeded(const TBCommandPtr& command)
     if (command->commandType() != TBCommandTypeSearch)
         return;
     // A search that fails or is cancelled leaves the previous results as they were.
-    m_entries = searcher()->takeResults();
+    const TBEntryList results = searcher()->takeResults();
+    m_entryTableController->addAttributeColumns(searcher()->returnedAttributeNames(), searchOptions(),
+                                                m_searchCriteria);
+    m_entryTableController->initAttributesColumnsMenu();
     searcher()->clearResults();
+    // The table keeps its sort order; the window lists the entries as the table shows them.
+    m_entryTableController->setEntries(results);
+    m_entries = m_entryTableController->entries();
     setLastSearchedDirectoryID(currentDirectoryID());
     m_lastSearchedCriteria = m_searchCriteria->copy();
     if (m_entries.isEmpty())
@@ -248,4 +274,86 @@ void TBSearchDocument::updateDetailsText()
     cursor.insertText(QStringLiteral("\n"), TBFonts::displayFontAttributes());
     cursor.endEditBlock();
     view->textInserted();
+}
+
+TBEntryList TBSearchDocument::selectedEntries() const
+{
+    return m_entryTableController ? m_entryTableController->selectedEntries() : TBEntryList();
+}
+
+void TBSearchDocument::entriesChangedInTable()
+{
+    m_entries = m_entryTableController->entries();
+    updateDetailsText();
+    updateNumEntriesFieldZeroString(QString());
+}
+
+TBSearchCriteriaPtr TBSearchDocument::criteriaForController(TBSearchCriteriaTableController*)
+{
+    return m_searchCriteria;
+}
+
+void TBSearchDocument::useCriteriaFromController(const TBSearchCriteriaPtr& criteria)
+{
+    applySearchCriteria(criteria);
+}
+
+void TBSearchDocument::searchItemEnter(QLineEdit*)
+{
+    search();
+}
+
+void TBSearchDocument::searchItemTextDidChange(QLineEdit* field)
+{
+    const int row = m_searchTableController->rowForView(field);
+    if (row < 0 || row >= m_searchCriteria->numSearchItems())
+        return;
+    m_searchCriteria->searchItemAtIndex(row)->setSearchText(field->text());
+    updateSearchButton();
+}
+
+void TBSearchDocument::changedAttrPopUp(QComboBox* popUp)
+{
+    const int row = m_searchTableController->rowForView(popUp);
+    if (row < 0)
+        return;
+    const qint64 tag = TBSearchCriteriaTableController::selectedTag(popUp);
+    if (tag == TBSearchCriteriaTableController::otherAttributeTag)
+        m_searchTableController->getOtherAttributeForRow(row);
+    else
+        m_searchTableController->setAttributeIDForRow(row, tag);
+    updateSearchButton();
+}
+
+void TBSearchDocument::changedTypePopUp(QComboBox* popUp)
+{
+    const int row = m_searchTableController->rowForView(popUp);
+    if (row < 0)
+        return;
+    m_searchTableController->setSearchTypeForRow(row, popUp->currentIndex());
+    updateSearchButton();
+}
+
+void TBSearchDocument::addSearchItem(QAbstractButton* button)
+{
+    const int row = m_searchTableController->rowForView(button);
+    if (row < 0)
+        return;
+    m_searchTableController->insertSearchItemAfterRow(row);
+    updateSearchButton();
+}
+
+void TBSearchDocument::delSearchItem(QAbstractButton* button)
+{
+    const int row = m_searchTableController->rowForView(button);
+    if (row < 0)
+        return;
+    m_searchTableController->removeSearchItemAtRow(row);
+    updateSearchButton();
+}
+
+void TBSearchDocument::selectSearchTextForRow(int row)
+{
+    if (m_searchTableController)
+        m_searchTableController->selectSearchTextForRow(row);
 }

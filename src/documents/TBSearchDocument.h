@@ -3,16 +3,17 @@
 #include "TBDocument.h"
 #include "TBEntry.h"
 #include "TBSearchCriteria.h"
+#include "TBSearchCriteriaTableOwner.h"
 
 class QLabel;
 class QPushButton;
+class TBEntryTableController;
+class TBSearchCriteriaTableController;
+class TBTableView;
 
 // The search window: criteria on top, the entries found in the split view's top pane, their
 // details and the tools' output below. Searches and who-am-I run through the document base.
-//
-// The criteria area (searchScrollView) and the entry table (entryTable) are placeholders here;
-// the criteria editor and the results table take their places.
-class TBSearchDocument : public TBDocument
+class TBSearchDocument : public TBDocument, public TBSearchCriteriaTableOwner
 {
     Q_OBJECT
 public:
@@ -20,6 +21,8 @@ public:
 
     TBSearchCriteriaPtr searchCriteria() const { return m_searchCriteria; }
     void setSearchCriteria(const TBSearchCriteriaPtr& criteria);
+    // The window's criteria become a copy of these, and the next window starts from them.
+    void applySearchCriteria(const TBSearchCriteriaPtr& criteria);
     TBSearchCriteriaPtr lastSearchedCriteria() const { return m_lastSearchedCriteria; }
     const TBEntryList& entries() const { return m_entries; }
 
@@ -40,11 +43,25 @@ public:
     bool shouldParse() override;
 
     // The entries whose details are shown (the results table's selection, in row order).
-    virtual TBEntryList selectedEntries() const { return TBEntryList(); }
+    virtual TBEntryList selectedEntries() const;
     void updateNumEntriesFieldZeroString(const QString& zeroString);
 
     QPushButton* searchButton() const { return m_searchButton; }
     QLabel* numEntriesField() const { return m_numEntriesField; }
+    TBSearchCriteriaTableController* searchTableController() const { return m_searchTableController; }
+    TBEntryTableController* entryTableController() const { return m_entryTableController; }
+    TBTableView* entryTable() const { return m_entryTable; }
+
+    // The criteria table's owner.
+    TBSearchCriteriaPtr criteriaForController(TBSearchCriteriaTableController* controller) override;
+    void useCriteriaFromController(const TBSearchCriteriaPtr& criteria) override;
+    void searchItemEnter(QLineEdit* field) override;
+    void searchItemTextDidChange(QLineEdit* field) override;
+    void changedAttrPopUp(QComboBox* popUp) override;
+    void changedTypePopUp(QComboBox* popUp) override;
+    void addSearchItem(QAbstractButton* button) override;
+    void delSearchItem(QAbstractButton* button) override;
+    void selectSearchTextForRow(int row) override;
 
 protected:
     QWidget* createHeaderView() override;
@@ -55,9 +72,14 @@ protected:
     void commandSucceeded(const TBCommandPtr& command) override;
 
 private:
+    void entriesChangedInTable();
+
     TBSearchCriteriaPtr m_searchCriteria;
     TBSearchCriteriaPtr m_lastSearchedCriteria;
     TBEntryList m_entries;
     QPushButton* m_searchButton = nullptr;
     QLabel* m_numEntriesField = nullptr;
+    TBSearchCriteriaTableController* m_searchTableController = nullptr;
+    TBEntryTableController* m_entryTableController = nullptr;
+    TBTableView* m_entryTable = nullptr;
 };

@@ -1,17 +1,24 @@
 #include "TBDetailsTextView.h"
+#include "TBEntryTableController.h"
 #include "TBPreferences.h"
+#include "TBSearchCriteriaRow.h"
+#include "TBSearchCriteriaTableController.h"
 #include "TBSearchDocument.h"
 #include "TBSearchItem.h"
 #include "TBSearcher.h"
+#include "TBTableView.h"
 #include "TBTestSupport.h"
 #include "TBTextView.h"
 #include "TBUserDefaults.h"
 
+#include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTest>
+#include <QToolButton>
 
 // The search window: what it starts from, when it can search, a search against the sample
 // directory, the details of chosen entries and the remembered pane heights.
@@ -30,6 +37,7 @@ private Q_SLOTS:
     void searchFillsTheEntries();
     void failedSearchKeepsThePreviousResults();
     void detailsShowTheChosenEntries();
+    void typedConditionSearchesOnReturn();
     void paneHeightsAreRemembered();
 
 private:
@@ -47,7 +55,7 @@ namespace {
 
 constexpr int kToolTimeout = 60000;
 
-// A search window whose "selection" is set by the test (the results table is not here yet).
+// A search window whose "selection" is set by the test rather than by the results table.
 class ChoosingDocument : public TBSearchDocument
 {
 public:
@@ -222,6 +230,7 @@ void tst_TBSearchDocument::failedSearchKeepsThePreviousResults()
     QVERIFY(sheet);
     QCOMPARE(sheet->property("messageTitle").toString(), QStringLiteral("Command returned an error (255)"));
     QCOMPARE(document->entries().size(), 1);
+    QCOMPARE(document->entryTable()->numberOfRows(), 1);
     QCOMPARE(document->numEntriesField()->text(), QStringLiteral("Number of entries: 1"));
     QCOMPARE(document->lastSearchedDirectoryID(), 0);
     sheet->findChild<QPushButton*>(QStringLiteral("messageSheetOK"))->click();
@@ -250,6 +259,48 @@ void tst_TBSearchDocument::detailsShowTheChosenEntries()
     QVERIFY2(one >= 0 && one < line && line < two, qPrintable(text));
     QVERIFY(text.contains(QStringLiteral("One")));
     QVERIFY(text.endsWith(QLatin1Char('\n')));
+}
+
+void tst_TBSearchDocument::typedConditionSearchesOnReturn()
+{
+    if (m_uri.isEmpty())
+        QSKIP("The sample slapd is not running");
+    addDirectory();
+    m_prefs->setPreviousSearch(criteria({{QStringLiteral("uid"), TBSearchTypeIs, QString()}}));
+    TBSearchDocument* document = makeDocument();
+    QVERIFY(QTest::qWaitForWindowExposed(document));
+    TBSearchCriteriaRow* row = document->searchTableController()->rowView(0);
+    QVERIFY(row);
+    QCOMPARE(document->searchTableController()->numberOfRows(), 1);
+    // An incomplete condition: nothing to search for yet, and Return does nothing.
+    QVERIFY(!document->searchButton()->isEnabled());
+    QTest::keyClick(row->dataField(), Qt::Key_Return);
+    QVERIFY(!document->searcherBusy());
+
+    QTest::keyClicks(row->dataField(), QStringLiteral("alice"));
+    QCOMPARE(document->searchCriteria()->searchItemAtIndex(0)->searchText(), QStringLiteral("alice"));
+    QVERIFY(document->searchButton()->isEnabled());
+    QTest::keyClick(row->dataField(), Qt::Key_Return);
+    QVERIFY(document->searcherBusy());
+    QTRY_VERIFY_WITH_TIMEOUT(!document->searcherBusy(), kToolTimeout);
+    QVERIFY(!document->messageSheet());
+
+    TBTableView* table = document->entryTable();
+    QCOMPARE(table->numberOfRows(), 1);
+    QCOMPARE(document->numEntriesField()->text(), QStringLiteral("Number of entries: 1"));
+    QCOMPARE(document->detailsText()->plainText(), QStringLiteral("\n"));
+    table->selectRow(0);
+    QCOMPARE(document->selectedEntries().size(), 1);
+    QVERIFY2(document->detailsText()->plainText().contains(TBTestSupport::sampleAliceDN),
+             qPrintable(document->detailsText()->plainText()));
+    // The attributes found became columns of the table.
+    QVERIFY(document->entryTableController()->columnIdentifiers().contains(QStringLiteral("uid")));
+
+    // A criteria row added from its + button takes part in the next search.
+    document->addSearchItem(row->addButton());
+    QCOMPARE(document->searchTableController()->numberOfRows(), 2);
+    QCOMPARE(document->searchCriteria()->numSearchItems(), 2);
+    QVERIFY(!document->searchButton()->isEnabled());
 }
 
 void tst_TBSearchDocument::paneHeightsAreRemembered()
