@@ -4,6 +4,7 @@
 #include "TBDetailsTextView.h"
 #include "TBEntryRendering.h"
 #include "TBEntryTableController.h"
+#include "TBExportPanel.h"
 #include "TBFonts.h"
 #include "TBPreferences.h"
 #include "TBSearchCriteriaTableController.h"
@@ -159,6 +160,8 @@ bool TBSearchDocument::validateUserInterfaceItem(const QString& action) const
 {
     if (action == QLatin1String("search:"))
         return canSearch();
+    if (action == QLatin1String("exportEntries:"))
+        return canExportEntries();
     return TBDocument::validateUserInterfaceItem(action);
 }
 
@@ -356,4 +359,45 @@ void TBSearchDocument::selectSearchTextForRow(int row)
 {
     if (m_searchTableController)
         m_searchTableController->selectSearchTextForRow(row);
+}
+
+bool TBSearchDocument::canExportEntries() const
+{
+    return !documentBusy() && !m_exportPanel && m_entryTableController && !m_entryTableController->entries().isEmpty();
+}
+
+TBExportPanel* TBSearchDocument::exportPanel() const
+{
+    return m_exportPanel;
+}
+
+void TBSearchDocument::exportEntries()
+{
+    if (!canExportEntries())
+        return;
+    auto* panel = new TBExportPanel(m_entryTableController->entries(), selectedEntries(), this);
+    panel->setAttribute(Qt::WA_DeleteOnClose);
+    panel->setWindowModality(Qt::WindowModal);
+    m_exportPanel = panel;
+    connect(panel, &QDialog::finished, this, [this, panel](int result) {
+        if (result == QDialog::Accepted)
+            exportEntriesWithPanel(panel);
+        validationChanged();
+    });
+    validationChanged();
+    panel->open();
+}
+
+bool TBSearchDocument::exportEntriesWithPanel(const TBExportPanel* panel)
+{
+    const QString path = panel ? panel->exportPath() : QString();
+    if (path.isEmpty())
+        return false;
+    TBExportMessage message;
+    if (m_entryTableController->exportEntriesToPath(panel->exportFileFormat(), panel->exportSelectedRowsOnly(),
+                                                    panel->exportIncludeAttrNames(), panel->exportVisibleColumnsOnly(),
+                                                    path, &message))
+        return true;
+    displayMessageText(message.text, message.title);
+    return false;
 }

@@ -5,9 +5,12 @@
 #include "TBSearchCriteria.h"
 #include "TBSearchCriteriaTableOwner.h"
 
+#include <QPointer>
+
 class QLabel;
 class QPushButton;
 class TBEntryTableController;
+class TBExportPanel;
 class TBSearchCriteriaTableController;
 class TBTableView;
 
@@ -29,6 +32,13 @@ public:
     bool canSearch() const;
     void search();
     void updateSearchButton();
+
+    // Export of the results through the export panel ("exportEntries:").
+    bool canExportEntries() const;
+    void exportEntries();
+    TBExportPanel* exportPanel() const;
+    // Writes the rows as the panel's choices say; on failure shows the reason and answers false.
+    bool exportEntriesWithPanel(const TBExportPanel* panel);
 
     bool validateUserInterfaceItem(const QString& action) const override;
     void selectCurrentDirectory() override;
@@ -82,4 +92,5 @@ private:
     TBSearchCriteriaTableController* m_searchTableController = nullptr;
     TBEntryTableController* m_entryTableController = nullptr;
     TBTableView* m_entryTable = nullptr;
+    QPointer<TBExportPanel> m_exportPanel;
 };

@@ -1,5 +1,7 @@
 #include "TBDetailsTextView.h"
 #include "TBEntryTableController.h"
+#include "TBExport.h"
+#include "TBExportPanel.h"
 #include "TBPreferences.h"
 #include "TBSearchCriteriaRow.h"
 #include "TBSearchCriteriaTableController.h"
@@ -12,11 +14,14 @@
 #include "TBUserDefaults.h"
 
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSplitter>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
@@ -38,6 +43,7 @@ private Q_SLOTS:
     void failedSearchKeepsThePreviousResults();
     void detailsShowTheChosenEntries();
     void typedConditionSearchesOnReturn();
+    void exportWritesTheResults();
     void paneHeightsAreRemembered();
 
 private:
@@ -301,6 +307,47 @@ void tst_TBSearchDocument::typedConditionSearchesOnReturn()
     QCOMPARE(document->searchTableController()->numberOfRows(), 2);
     QCOMPARE(document->searchCriteria()->numSearchItems(), 2);
     QVERIFY(!document->searchButton()->isEnabled());
+}
+
+void tst_TBSearchDocument::exportWritesTheResults()
+{
+    if (m_uri.isEmpty())
+        QSKIP("The sample slapd is not running");
+    addDirectory();
+    TBSearchDocument* document = makeDocument();
+    // Nothing found yet: nothing to export.
+    QVERIFY(!document->validateUserInterfaceItem(QStringLiteral("exportEntries:")));
+    document->exportEntries();
+    QVERIFY(!document->exportPanel());
+
+    document->setSearchCriteria(criteria({{QStringLiteral("uid"), TBSearchTypeIs, QStringLiteral("alice")}}));
+    document->search();
+    QTRY_VERIFY_WITH_TIMEOUT(!document->searcherBusy(), kToolTimeout);
+    QVERIFY(document->validateUserInterfaceItem(QStringLiteral("exportEntries:")));
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    document->exportEntries();
+    TBExportPanel* panel = document->exportPanel();
+    QVERIFY(panel);
+    QVERIFY(!document->validateUserInterfaceItem(QStringLiteral("exportEntries:")));
+    panel->setDirectory(dir.path());
+    panel->setExportFileFormat(TBExportCommaSeparated);
+    panel->setExportSelectedRowsOnly(false);
+    panel->setExportIncludeAttrNames(true);
+    panel->setExportVisibleColumnsOnly(false);
+    panel->selectFile(dir.filePath(QStringLiteral("people")));
+    panel->accept();
+    QVERIFY(!document->messageSheet());
+
+    QFile file(dir.filePath(QStringLiteral("people.csv")));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    const QStringList lines = text.split(QRegularExpression(QStringLiteral("\\r?\\n")), Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 2); // the names, then alice
+    QVERIFY2(lines.at(0).contains(QStringLiteral("uid")), qPrintable(text));
+    QVERIFY2(lines.at(1).contains(QStringLiteral("alice")), qPrintable(text));
+    QTRY_VERIFY(document->validateUserInterfaceItem(QStringLiteral("exportEntries:")));
 }
 
 void tst_TBSearchDocument::paneHeightsAreRemembered()
