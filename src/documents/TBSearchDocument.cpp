@@ -79,7 +79,8 @@ QWidget* TBSearchDocument::createTopSubView()
     m_entryTableController = new TBEntryTableController(m_entryTable, this);
     connect(m_entryTableController, &TBEntryTableController::selectionChanged, this,
             &TBSearchDocument::updateDetailsText);
-    connect(m_entryTableController, &TBEntryTableController::rowsDeleted, this,
+    // Sorting and deleting rows change the table's list; the window follows it.
+    connect(m_entryTableController, &TBEntryTableController::entriesChanged, this,
             &TBSearchDocument::entriesChangedInTable);
     m_numEntriesField = new QLabel(pane);
     m_numEntriesField->setObjectName(QStringLiteral("numEntriesField"));

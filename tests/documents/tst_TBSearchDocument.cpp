@@ -307,6 +307,14 @@ void tst_TBSearchDocument::typedConditionSearchesOnReturn()
     QCOMPARE(document->searchTableController()->numberOfRows(), 2);
     QCOMPARE(document->searchCriteria()->numSearchItems(), 2);
     QVERIFY(!document->searchButton()->isEnabled());
+
+    // Deleting the chosen row takes it from the window's entries and its details.
+    table->selectRow(0);
+    document->entryTableController()->deleteSelectedRows();
+    QCOMPARE(table->numberOfRows(), 0);
+    QCOMPARE(document->entries().size(), 0);
+    QCOMPARE(document->numEntriesField()->text(), QString());
+    QCOMPARE(document->detailsText()->plainText(), QStringLiteral("\n"));
 }
 
 void tst_TBSearchDocument::exportWritesTheResults()
