@@ -23,8 +23,8 @@ bool archivedItems(const QVariant& value, TBSearchItemList* items)
         if (!TBPropertyList::isDictionary(element))
             return false;
         const QVariantMap map = element.toMap();
-        // Archives older than "searchItems" may carry items in the spec form (a numbered attribute,
-        // "searchtype"); read those by the spec rules rather than losing their attribute and type.
+        // Archives older than "searchItems" may carry items in the older searchSpecs form (a numbered attribute,
+        // "searchtype"); read those by that form's rules rather than losing their attribute and type.
         const bool specForm = TBPropertyList::isNumber(map.value(QStringLiteral("searchAttr")))
             || map.contains(QStringLiteral("searchtype"));
         items->append(specForm ? TBSearchItem::searchItemWithSpecDictionary(map)

@@ -19,7 +19,7 @@ QVariantMap item(const QString& attr, qint64 type, const QString& text)
             {QStringLiteral("searchText"), text}};
 }
 
-QVariantMap spec(qint64 attr, qint64 type, const QString& text)
+QVariantMap specDict(qint64 attr, qint64 type, const QString& text)
 {
     return {{QStringLiteral("searchAttr"), attr},
             {QStringLiteral("searchtype"), type},
@@ -78,12 +78,13 @@ private Q_SLOTS:
                                                               item(QStringLiteral("mail"), 5, QString())}}}
                                << QStringLiteral("People")
                                << QStringList {QStringLiteral("cn/2/ann"), QStringLiteral("mail/5/")};
-        QTest::newRow("older spec items")
-            << QVariantMap {{specs, QVariantList {spec(0, 3, QStringLiteral("Sm")), spec(9, 12, QStringLiteral("x"))}}}
+        QTest::newRow("older searchSpecs items")
+            << QVariantMap {{specs,
+                             QVariantList {specDict(0, 3, QStringLiteral("Sm")), specDict(9, 12, QStringLiteral("x"))}}}
             << QStringLiteral("New Search")
             << QStringList {QStringLiteral("sn/3/Sm"), QStringLiteral("unknownattribute/0/x")};
         QTest::newRow("items win over specs")
-            << QVariantMap {{specs, QVariantList {spec(0, 3, QStringLiteral("Sm"))}},
+            << QVariantMap {{specs, QVariantList {specDict(0, 3, QStringLiteral("Sm"))}},
                             {items, QVariantList {item(QStringLiteral("ou"), 4, QStringLiteral("Sales"))}}}
             << QStringLiteral("New Search") << QStringList {QStringLiteral("ou/4/Sales")};
         QTest::newRow("empty item list") << QVariantMap {{items, QVariantList {}}} << QStringLiteral("New Search")
@@ -129,8 +130,8 @@ private Q_SLOTS:
         QTest::newRow("items under the older key")
             << QVariant(QVariantMap {{specs, QVariantList {item(QStringLiteral("sn"), 3, QStringLiteral("S"))}}})
             << QString() << QStringList {QStringLiteral("sn/3/S")};
-        QTest::newRow("spec-form items under the older key")
-            << QVariant(QVariantMap {{specs, QVariantList {spec(3, 2, QStringLiteral("@x"))}}}) << QString()
+        QTest::newRow("older-form items under the older key")
+            << QVariant(QVariantMap {{specs, QVariantList {specDict(3, 2, QStringLiteral("@x"))}}}) << QString()
             << QStringList {QStringLiteral("mail/2/@x")};
         QTest::newRow("missing item keys decode as empty and 0")
             << QVariant(QVariantMap {{items, QVariantList {QVariantMap {}}}}) << QString()
