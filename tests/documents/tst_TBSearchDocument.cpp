@@ -44,6 +44,7 @@ private Q_SLOTS:
     void detailsShowTheChosenEntries();
     void typedConditionSearchesOnReturn();
     void exportWritesTheResults();
+    void adminLimitShowsItsSheet();
     void paneHeightsAreRemembered();
 
 private:
@@ -356,6 +357,34 @@ void tst_TBSearchDocument::exportWritesTheResults()
     QVERIFY2(lines.at(0).contains(QStringLiteral("uid")), qPrintable(text));
     QVERIFY2(lines.at(1).contains(QStringLiteral("alice")), qPrintable(text));
     QTRY_VERIFY(document->validateUserInterfaceItem(QStringLiteral("exportEntries:")));
+}
+
+void tst_TBSearchDocument::adminLimitShowsItsSheet()
+{
+    if (m_uri.isEmpty())
+        QSKIP("The sample slapd is not running");
+    const TBDirectoryPtr directory = addDirectory();
+    directory->setAuthentication(2);
+    directory->setSimpleID(TBTestSupport::sampleReaderDN);
+    TBSearchDocument* document = makeDocument();
+    document->setSimpleID(TBTestSupport::sampleReaderDN);
+    document->setSimplePassword(TBTestSupport::sampleReaderPassword);
+    document->setSearchCriteria(criteria({{QStringLiteral("uid"), TBSearchTypeIs, QStringLiteral("alice")}}));
+    document->search();
+    QTRY_VERIFY_WITH_TIMEOUT(!document->searcherBusy(), kToolTimeout);
+    QVERIFY(!document->messageSheet());
+    QCOMPARE(document->entryTable()->numberOfRows(), 1);
+
+    // Every entry with a cn is more than the reader may ask for.
+    document->setSearchCriteria(criteria({{QStringLiteral("cn"), TBSearchTypeExists, QString()}}));
+    document->search();
+    QMessageBox* sheet = waitForMessage(document);
+    QVERIFY(sheet);
+    QCOMPARE(sheet->property("messageTitle").toString(), QStringLiteral("Admin Limit Exceeded"));
+    // The search itself completed: the table shows what the server sent, here nothing.
+    QCOMPARE(document->entryTable()->numberOfRows(), 0);
+    QCOMPARE(document->numEntriesField()->text(), QStringLiteral("No entries found"));
+    QVERIFY(document->lastSearchedCriteria());
 }
 
 void tst_TBSearchDocument::paneHeightsAreRemembered()
