@@ -163,6 +163,8 @@ bool TBSearchDocument::validateUserInterfaceItem(const QString& action) const
         return canSearch();
     if (action == QLatin1String("exportEntries:"))
         return canExportEntries();
+    if (action == QLatin1String("saveCurrentSearch:"))
+        return canSaveCurrentSearch();
     return TBDocument::validateUserInterfaceItem(action);
 }
 
@@ -401,4 +403,23 @@ bool TBSearchDocument::exportEntriesWithPanel(const TBExportPanel* panel)
         return true;
     displayMessageText(message.text, message.title);
     return false;
+}
+
+bool TBSearchDocument::canSaveCurrentSearch() const
+{
+    return !documentBusy() && canSearch();
+}
+
+void TBSearchDocument::saveCurrentSearch()
+{
+    if (!canSaveCurrentSearch())
+        return;
+    TBSearchCriteriaPtr saved = m_searchCriteria->copy();
+    saved->setName(QStringLiteral("New Search"));
+    TBPreferences::sharedPreferences()->addSearchCriteria(saved);
+}
+
+void TBSearchDocument::useSpecificSearch(qsizetype index)
+{
+    applySearchCriteria(TBPreferences::sharedPreferences()->searchCriteriaAtIndex(index));
 }

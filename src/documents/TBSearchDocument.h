@@ -33,6 +33,11 @@ public:
     void search();
     void updateSearchButton();
 
+    // Saved searches: the criteria added as "New Search", and a saved search put into the window.
+    bool canSaveCurrentSearch() const;
+    void saveCurrentSearch();
+    void useSpecificSearch(qsizetype index);
+
     // Export of the results through the export panel ("exportEntries:").
     bool canExportEntries() const;
     void exportEntries();

@@ -45,6 +45,7 @@ private Q_SLOTS:
     void typedConditionSearchesOnReturn();
     void exportWritesTheResults();
     void adminLimitShowsItsSheet();
+    void savedSearchesGoBothWays();
     void paneHeightsAreRemembered();
 
 private:
@@ -385,6 +386,34 @@ void tst_TBSearchDocument::adminLimitShowsItsSheet()
     QCOMPARE(document->entryTable()->numberOfRows(), 0);
     QCOMPARE(document->numEntriesField()->text(), QStringLiteral("No entries found"));
     QVERIFY(document->lastSearchedCriteria());
+}
+
+void tst_TBSearchDocument::savedSearchesGoBothWays()
+{
+    addDirectory();
+    m_prefs->savedSearchCriteria().clear();
+    TBSearchDocument* document = makeDocument();
+    document->setSearchCriteria(criteria({{QStringLiteral("uid"), TBSearchTypeIs, QString()}}));
+    // An incomplete condition is not saved.
+    QVERIFY(!document->validateUserInterfaceItem(QStringLiteral("saveCurrentSearch:")));
+    document->saveCurrentSearch();
+    QCOMPARE(m_prefs->savedSearchCriteria().size(), 0);
+
+    const TBSearchCriteriaPtr two = criteria({{QStringLiteral("sn"), TBSearchTypeStartsWith, QStringLiteral("Sm")},
+                                              {QStringLiteral("mail"), TBSearchTypeExists, QString()}});
+    document->setSearchCriteria(two);
+    document->saveCurrentSearch();
+    QCOMPARE(m_prefs->savedSearchCriteria().size(), 1);
+    QCOMPARE(m_prefs->savedSearchCriteria().first()->name(), QStringLiteral("New Search"));
+
+    TBSearchDocument* other = makeDocument();
+    other->setSearchCriteria(criteria({{QStringLiteral("uid"), TBSearchTypeIs, QStringLiteral("x")}}));
+    other->useSpecificSearch(0);
+    QCOMPARE(other->searchTableController()->numberOfRows(), 2);
+    QCOMPARE(other->searchTableController()->rowView(0)->dataField()->text(), QStringLiteral("Sm"));
+    QCOMPARE(m_prefs->previousSearch()->numSearchItems(), 2);
+    other->useSpecificSearch(5); // no such saved search: nothing changes
+    QCOMPARE(other->searchCriteria()->numSearchItems(), 2);
 }
 
 void tst_TBSearchDocument::paneHeightsAreRemembered()
