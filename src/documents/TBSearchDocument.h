@@ -40,7 +40,7 @@ public:
 
     // Export of the results through the export panel ("exportEntries:").
     bool canExportEntries() const;
-    void exportEntries();
+    void exportEntries() override;
     TBExportPanel* exportPanel() const;
     // Writes the rows as the panel's choices say; on failure shows the reason and answers false.
     bool exportEntriesWithPanel(const TBExportPanel* panel);
