@@ -6,6 +6,7 @@
 #include "TBEntryTableController.h"
 #include "TBExportPanel.h"
 #include "TBFonts.h"
+#include "TBNotificationCenter.h"
 #include "TBPreferences.h"
 #include "TBSearchCriteriaTableController.h"
 #include "TBSearchItem.h"
@@ -29,6 +30,12 @@ TBSearchDocument::TBSearchDocument(QWidget* parent)
     const TBSearchCriteriaPtr previous = TBPreferences::sharedPreferences()->previousSearch();
     m_searchCriteria = previous ? previous->copy() : TBSearchCriteria::searchCriteria();
     m_optionsMenuTitle = QStringLiteral("Search Options...");
+    // The criteria rows' attribute pop-ups list the registry's attributes.
+    TBNotificationCenter::defaultCenter()->addObserver(this, TBPrefsAttributesHaveChangedNotification,
+                                                       [this](const TBNotification&) {
+                                                           if (m_searchTableController)
+                                                               m_searchTableController->reloadData();
+                                                       });
 }
 
 void TBSearchDocument::setSearchCriteria(const TBSearchCriteriaPtr& criteria)

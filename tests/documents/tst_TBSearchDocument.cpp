@@ -2,6 +2,7 @@
 #include "TBEntryTableController.h"
 #include "TBExport.h"
 #include "TBExportPanel.h"
+#include "TBNotificationCenter.h"
 #include "TBPreferences.h"
 #include "TBSearchCriteriaRow.h"
 #include "TBSearchCriteriaTableController.h"
@@ -414,6 +415,10 @@ void tst_TBSearchDocument::savedSearchesGoBothWays()
     QCOMPARE(m_prefs->previousSearch()->numSearchItems(), 2);
     other->useSpecificSearch(5); // no such saved search: nothing changes
     QCOMPARE(other->searchCriteria()->numSearchItems(), 2);
+    // A change to the attributes redraws the rows from the criteria.
+    other->searchCriteria()->searchItemAtIndex(0)->setSearchText(QStringLiteral("Jo"));
+    TBNotificationCenter::defaultCenter()->post(TBPrefsAttributesHaveChangedNotification);
+    QCOMPARE(other->searchTableController()->rowView(0)->dataField()->text(), QStringLiteral("Jo"));
 }
 
 void tst_TBSearchDocument::paneHeightsAreRemembered()
