@@ -28,14 +28,7 @@ bool TBCommandBrowse::setupCommandAndArguments(const QVariantMap& options)
     }
 
     TBCommandLine line(TBCommandLine::searchToolPath(), options);
-    line.addDebug();
-    line.addConnectTimeout();
-    line.addTimeLimit();
-    line.addSizeLimit();
-    line.addStartTLS(*m_directory);
-    line.addVersion(*m_directory);
-    line.add(QStringLiteral("-LLL"));
-    line.addServer(*m_directory);
+    line.addSearchPrologue(*m_directory, true);
     line.add({QStringLiteral("-b"), m_dn, QStringLiteral("-s"), QStringLiteral("one")});
     line.addBind(*m_directory, m_simpleID);
     // The listing needs only the children's DNs: "1.1" requests no attributes.

@@ -82,6 +82,19 @@ void TBCommandLine::addTimeLimit()
         add({QStringLiteral("-l"), QString::number(m_timeLimit)});
 }
 
+void TBCommandLine::addSearchPrologue(const TBDirectory& directory, bool withSizeLimit)
+{
+    addDebug();
+    addConnectTimeout();
+    addTimeLimit();
+    if (withSizeLimit)
+        addSizeLimit();
+    addStartTLS(directory);
+    addVersion(directory);
+    add(QStringLiteral("-LLL"));
+    addServer(directory);
+}
+
 void TBCommandLine::addSizeLimit()
 {
     if (m_maxHits != -1)

@@ -35,6 +35,9 @@ public:
     void addStartTLS(const TBDirectory& directory);
     void addVersion(const TBDirectory& directory);
     void addServer(const TBDirectory& directory); // "-H uri"; the caller has checked the URI
+    // The options every ldapsearch line starts with, in their fixed order, up to and including "-H uri";
+    // the read of one entry asks for one entry and leaves the size limit out.
+    void addSearchPrologue(const TBDirectory& directory, bool withSizeLimit);
     // The bind options; bindDN replaces the directory's bind DN when not empty. Never a password.
     void addBind(const TBDirectory& directory, const QString& bindDN);
 

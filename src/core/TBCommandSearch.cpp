@@ -107,14 +107,7 @@ bool TBCommandSearch::setupCommandAndArguments(const QVariantMap& options)
     }
 
     TBCommandLine line(TBCommandLine::searchToolPath(), options);
-    line.addDebug();
-    line.addConnectTimeout();
-    line.addTimeLimit();
-    line.addSizeLimit();
-    line.addStartTLS(*m_directory);
-    line.addVersion(*m_directory);
-    line.add(QStringLiteral("-LLL"));
-    line.addServer(*m_directory);
+    line.addSearchPrologue(*m_directory, true);
     // No "-s": the tool's default subtree scope.
     if (!m_directory->searchBase().isEmpty())
         line.add({QStringLiteral("-b"), m_directory->searchBase()});

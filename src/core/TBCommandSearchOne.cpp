@@ -30,13 +30,7 @@ bool TBCommandSearchOne::setupCommandAndArguments(const QVariantMap& options)
 
     // One entry: no size limit needed.
     TBCommandLine line(TBCommandLine::searchToolPath(), options);
-    line.addDebug();
-    line.addConnectTimeout();
-    line.addTimeLimit();
-    line.addStartTLS(*m_directory);
-    line.addVersion(*m_directory);
-    line.add(QStringLiteral("-LLL"));
-    line.addServer(*m_directory);
+    line.addSearchPrologue(*m_directory, false);
     line.add({QStringLiteral("-b"), m_dn, QStringLiteral("-s"), QStringLiteral("base")});
     line.addBind(*m_directory, m_simpleID);
     line.add(QStringLiteral("(objectclass=*)"));
