@@ -1,15 +1,35 @@
 #include "TBCommander.h"
 
+#include <cerrno>
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
+
+namespace {
+
+// A read at least this large means the tool is writing faster than we read: read again at once.
+constexpr qsizetype FullRead = 256 * 1024;
+// Otherwise wait this long first, so the next read collects many of the tool's small writes.
+constexpr int OutputPauseMs = 1;
+
+} // namespace
 
 TBCommander::TBCommander(TBCommanderController* controller, QObject* parent)
     : QObject(parent)
     , m_controller(controller)
-{ }
+{
+    m_outputPause.setSingleShot(true);
+    m_outputPause.setTimerType(Qt::PreciseTimer);
+    m_outputPause.setInterval(OutputPauseMs);
+    connect(&m_outputPause, &QTimer::timeout, this, [this] {
+        if (m_outputNotifier)
+            m_outputNotifier->setEnabled(true);
+    });
+}
 
 TBCommander::~TBCommander()
 {
+    closeOutput();
     if (m_task) {
         m_task->disconnect(this);
         if (m_task->state() != QProcess::NotRunning) {
@@ -34,15 +54,28 @@ bool TBCommander::runCommandString(const QString& path, const QStringList& argum
         return false;
     }
 
+    int outputPipe[2];
+    if (::pipe2(outputPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        if (m_controller)
+            m_controller->displayMessageText(
+                QStringLiteral("TBCommander: Could not run %1: %2").arg(path, qt_error_string(errno)));
+        return false;
+    }
+    // The tool writes blocking, as it would to a terminal; only our end reads without waiting.
+    ::fcntl(outputPipe[1], F_SETFL, ::fcntl(outputPipe[1], F_GETFL) & ~O_NONBLOCK);
+    // A roomier pipe lets the tool run on while we wait between reads (a hint; may be refused).
+    ::fcntl(outputPipe[0], F_SETPIPE_SZ, 1 << 20);
+
     auto* task = new QProcess(this);
-    task->setProcessChannelMode(QProcess::SeparateChannels);
     task->setInputChannelMode(QProcess::ManagedInputChannel);
-    // Only async-signal-safe calls may run between fork and exec. A large search prints tens of
-    // megabytes: a roomier output pipe lets the tool run on instead of waiting for every 64 KiB to
-    // be read (the size is a hint; the system may refuse it).
-    task->setChildProcessModifier([] {
+    task->setStandardOutputFile(QProcess::nullDevice());
+    // Only async-signal-safe calls may run between fork and exec. The modifier runs after the
+    // standard streams are in place, so the output pipe replaces the null device; dup2 clears the
+    // close-on-exec flag on the copy.
+    const int outputWriteFd = outputPipe[1];
+    task->setChildProcessModifier([outputWriteFd] {
         ::setsid();
-        ::fcntl(STDOUT_FILENO, F_SETPIPE_SZ, 1 << 20);
+        ::dup2(outputWriteFd, STDOUT_FILENO);
     });
     task->setProgram(path);
     task->setArguments(arguments);
@@ -50,7 +83,11 @@ bool TBCommander::runCommandString(const QString& path, const QStringList& argum
     m_taskStatus = -1;
     task->start(QIODevice::ReadWrite);
     // Returns as soon as the exec has either happened or failed; it never waits for the tool's work.
-    if (!task->waitForStarted(-1)) {
+    const bool started = task->waitForStarted(-1);
+    // Only the tool may hold the writing end, or the pipe would never reach its end.
+    ::close(outputPipe[1]);
+    if (!started) {
+        ::close(outputPipe[0]);
         const QString reason = task->errorString();
         delete task;
         m_taskStatus = -1;
@@ -60,7 +97,9 @@ bool TBCommander::runCommandString(const QString& path, const QStringList& argum
     }
 
     m_task = task;
-    connect(task, &QProcess::readyReadStandardOutput, this, &TBCommander::readOutput);
+    m_outputFd = outputPipe[0];
+    m_outputNotifier = new QSocketNotifier(m_outputFd, QSocketNotifier::Read, this);
+    connect(m_outputNotifier, &QSocketNotifier::activated, this, &TBCommander::readOutput);
     connect(task, &QProcess::readyReadStandardError, this, &TBCommander::readError);
     connect(task, &QProcess::finished, this, &TBCommander::taskFinished);
     return true;
@@ -74,8 +113,48 @@ void TBCommander::terminate()
 
 void TBCommander::readOutput()
 {
-    if (m_task)
-        deliver(m_task->readAllStandardOutput(), false);
+    if (readOutputOnce() < FullRead && m_outputNotifier)
+        pauseOutput();
+}
+
+qsizetype TBCommander::readOutputOnce()
+{
+    while (m_outputFd >= 0) {
+        int available = 0;
+        if (::ioctl(m_outputFd, FIONREAD, &available) != 0 || available <= 0)
+            available = 4096; // still read: only a read tells the end from nothing yet
+        QByteArray chunk(available, Qt::Uninitialized);
+        const ssize_t got = ::read(m_outputFd, chunk.data(), size_t(chunk.size()));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0 && errno == EAGAIN)
+            return 0;
+        if (got <= 0) {
+            // The end of the stream (or a failed pipe): nothing more will come.
+            closeOutput();
+            return 0;
+        }
+        chunk.truncate(got);
+        deliver(chunk, false);
+        return got;
+    }
+    return 0;
+}
+
+void TBCommander::pauseOutput()
+{
+    m_outputNotifier->setEnabled(false);
+    m_outputPause.start();
+}
+
+void TBCommander::closeOutput()
+{
+    m_outputPause.stop();
+    delete m_outputNotifier;
+    m_outputNotifier = nullptr;
+    if (m_outputFd >= 0)
+        ::close(m_outputFd);
+    m_outputFd = -1;
 }
 
 void TBCommander::readError()
@@ -100,9 +179,11 @@ void TBCommander::taskFinished(int exitCode, QProcess::ExitStatus exitStatus)
     if (!task || sender() != task)
         return;
 
-    // QProcess drains both pipes before it reports the exit; whatever it still buffers is the last
-    // of each stream.
-    deliver(task->readAllStandardOutput(), false);
+    // The tool has exited, so everything it wrote is in the pipes now. Read the output pipe until
+    // it is empty: to its end, or until only a program the tool left behind still holds it open.
+    // QProcess has drained standard error already; whatever it still buffers is the last of it.
+    while (m_outputFd >= 0 && readOutputOnce() > 0) { }
+    closeOutput();
     deliver(task->readAllStandardError(), true);
 
     m_taskStatus = exitStatus == QProcess::NormalExit ? exitCode : 128 + exitCode;

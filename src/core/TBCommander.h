@@ -4,8 +4,10 @@
 
 #include <QObject>
 #include <QProcess>
+#include <QSocketNotifier>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
 // Runs one external tool at a time with its three standard streams on pipes, hands every chunk of
 // standard output and standard error to its controller, writes the controller's answers to the
@@ -15,6 +17,11 @@
 // The tool is started in a session of its own, without a controlling terminal: the OpenLDAP tools
 // read a prompted password from /dev/tty when they have one, and would hang there when Tamblin
 // itself was started from a terminal.
+//
+// Standard output comes through a pipe of the commander's own rather than QProcess's: a search can
+// print tens of megabytes in 4 KiB writes, and waking up for every one of them costs more than the
+// search itself. After a small read the commander waits a moment before reading again, so the
+// output arrives in large pieces; the end is still reported only when the pipe is empty.
 class TBCommander : public QObject
 {
     Q_OBJECT
@@ -45,11 +52,18 @@ public:
 
 private:
     void readOutput();
+    // Reads what the output pipe holds now and hands it on; 0 when nothing was there or it ended.
+    qsizetype readOutputOnce();
+    void pauseOutput();
+    void closeOutput();
     void readError();
     void deliver(const QByteArray& chunk, bool isError);
     void taskFinished(int exitCode, QProcess::ExitStatus exitStatus);
 
     TBCommanderController* m_controller = nullptr;
     QProcess* m_task = nullptr;
+    int m_outputFd = -1;
+    QSocketNotifier* m_outputNotifier = nullptr;
+    QTimer m_outputPause;
     qint64 m_taskStatus = -1;
 };

@@ -115,6 +115,9 @@ void tst_TBCommander::reportsEndOnceAfterAllOutput_data()
     QTest::newRow("megabytes on both streams")
         << QStringLiteral("head -c 300000 /dev/zero | tr '\\0' e >&2 & head -c 3000000 /dev/zero | tr '\\0' o; wait")
         << QByteArray(3000000, 'o') << QByteArray(300000, 'e') << qint64(0);
+    // A program left behind still holds the output open: the end comes with the tool's exit.
+    QTest::newRow("background child keeps the output open")
+        << QStringLiteral("(sleep 5; printf late) & printf now") << QByteArray("now") << QByteArray() << qint64(0);
     // Killed by a signal: reported as a shell would, never as a status that means success (11 = SIGSEGV).
     QTest::newRow("crash") << QStringLiteral("printf x; kill -SEGV $$") << QByteArray("x") << QByteArray()
                            << qint64(128 + 11);
