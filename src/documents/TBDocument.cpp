@@ -125,10 +125,12 @@ QWidget* TBDocument::createTopSubView()
 void TBDocument::setupUi()
 {
     resize(defaultWidth, defaultHeight);
-    setMinimumSize(560, 420);
     setWindowTitle(defaultDraftName());
 
     m_central = new QWidget(this);
+    // Only a width here: the window's least height follows its contents, so that rows added above
+    // the split view grow a short window instead of squeezing the panes below their minimums.
+    m_central->setMinimumWidth(540);
     auto* layout = new QVBoxLayout(m_central);
     layout->setContentsMargins(10, 8, 10, 8);
     layout->setSpacing(6);

@@ -122,22 +122,38 @@ int TBSearchDocument::subviewTopHeight() const
     return 8 * row + header + 1;
 }
 
+int TBSearchDocument::extraCriteriaHeight() const
+{
+    // The layout has room for one criteria row; every further row is taken from the split view.
+    if (!m_searchTableController)
+        return 0;
+    return qMax(0, m_searchTableController->numberOfRows() - 1) * m_searchTableController->rowHeight();
+}
+
 void TBSearchDocument::saveSubviewSizes()
 {
     if (!m_shouldSaveSubviewSizes)
         return;
+    // Stored as they would be with one criteria row, whatever this window shows now.
     TBPreferences* prefs = TBPreferences::sharedPreferences();
-    prefs->setDefaultSearchTopHeight(topSubView()->height());
+    prefs->setDefaultSearchTopHeight(topSubView()->height() + extraCriteriaHeight());
     prefs->setDefaultSearchBottomHeight(bottomSubView()->height());
 }
 
 void TBSearchDocument::restoreSubviewSizes()
 {
     const TBPreferences* prefs = TBPreferences::sharedPreferences();
-    const qint64 top = prefs->defaultSearchTopHeight();
-    const qint64 bottom = prefs->defaultSearchBottomHeight();
+    qint64 top = prefs->defaultSearchTopHeight();
+    qint64 bottom = prefs->defaultSearchBottomHeight();
     if (top == 0 || top == -1 || bottom == 0 || bottom == -1)
         return;
+    // The stored heights describe one criteria row: the extra rows come out of the entry table
+    // down to its minimum, and then out of the details.
+    top -= extraCriteriaHeight();
+    if (top < subviewTopHeight()) {
+        bottom = qMax<qint64>(bottomSubView()->minimumHeight(), bottom - (subviewTopHeight() - top));
+        top = subviewTopHeight();
+    }
     // Grow the window when the remembered panes do not fit in its default size.
     const QList<int> sizes = splitView()->sizes();
     const int extra = int(top + bottom) - (sizes.value(0) + sizes.value(1));

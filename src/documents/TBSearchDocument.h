@@ -52,6 +52,8 @@ public:
 
     // Minimum height of the results pane: eight table rows and the table's header.
     int subviewTopHeight() const override;
+    // Height the criteria rows beyond the first take from the split view.
+    int extraCriteriaHeight() const;
     void saveSubviewSizes() override;
     void restoreSubviewSizes() override;
     void updateDetailsText() override;

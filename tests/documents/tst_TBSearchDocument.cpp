@@ -48,6 +48,7 @@ private Q_SLOTS:
     void adminLimitShowsItsSheet();
     void savedSearchesGoBothWays();
     void paneHeightsAreRemembered();
+    void criteriaRowsTakeTheirRoomFromTheSplitView();
 
 private:
     TBDirectoryPtr addDirectory(const QString& uri = QString());
@@ -437,6 +438,56 @@ void tst_TBSearchDocument::paneHeightsAreRemembered()
     QVERIFY(QTest::qWaitForWindowExposed(second));
     QCOMPARE(second->splitView()->sizes(), (QList<int> {sizes.value(0) - 60, sizes.value(1) + 60}));
     QVERIFY(second->splitView()->sizes().value(0) >= second->subviewTopHeight());
+}
+
+void tst_TBSearchDocument::criteriaRowsTakeTheirRoomFromTheSplitView()
+{
+    TBSearchDocument* document = makeDocument();
+    QVERIFY(QTest::qWaitForWindowExposed(document));
+    QWidget* area = document->findChild<QWidget*>(QStringLiteral("searchScrollView"));
+    QVERIFY(area);
+    QSplitter* split = document->splitView();
+    const int step = document->searchTableController()->rowHeight();
+    QVERIFY(step > 0);
+    const int windowHeight = document->height();
+    const int areaHeight = area->height();
+    const QList<int> sizes = split->sizes();
+    const auto settled = [&](int rows) {
+        return QTest::qWaitFor([&] { return area->height() == areaHeight + (rows - 1) * step; }, 5000);
+    };
+
+    // Each row the criteria area gains is a row the entry table gives up; the window keeps its size.
+    TBSearchCriteriaRow* row = document->searchTableController()->rowView(0);
+    document->addSearchItem(row->addButton());
+    QVERIFY(settled(2));
+    QCOMPARE(split->sizes(), (QList<int> {sizes.value(0) - step, sizes.value(1)}));
+    QCOMPARE(document->height(), windowHeight);
+    // Pane heights are stored as they would be with one row, so the next window starts alike.
+    Q_EMIT split->splitterMoved(split->sizes().value(0), 1);
+    QCOMPARE(m_prefs->defaultSearchTopHeight(), qint64(sizes.value(0)));
+    QCOMPARE(m_prefs->defaultSearchBottomHeight(), qint64(sizes.value(1)));
+
+    // A new window that starts from a two-row search lays out the stored heights the same way.
+    m_prefs->setPreviousSearch(document->searchCriteria()->copy());
+    TBSearchDocument* next = makeDocument();
+    QVERIFY(QTest::qWaitForWindowExposed(next));
+    QCOMPARE(next->searchTableController()->numberOfRows(), 2);
+    QCOMPARE(next->splitView()->sizes(), (QList<int> {sizes.value(0) - step, sizes.value(1)}));
+
+    document->delSearchItem(document->searchTableController()->rowView(1)->delButton());
+    QVERIFY(settled(1));
+    QCOMPARE(split->sizes(), sizes);
+
+    // Four rows in a short window: the entry table keeps its minimum and the details give way.
+    document->resize(document->width(), 1); // held at its least height
+    document->applySearchCriteria(criteria({{QStringLiteral("sn"), TBSearchTypeIs, QStringLiteral("a")},
+                                            {QStringLiteral("sn"), TBSearchTypeIs, QStringLiteral("b")},
+                                            {QStringLiteral("sn"), TBSearchTypeIs, QStringLiteral("c")},
+                                            {QStringLiteral("sn"), TBSearchTypeIs, QStringLiteral("d")}}));
+    QVERIFY(settled(4));
+    QTRY_VERIFY2(split->sizes().value(0) >= document->subviewTopHeight(),
+                 qPrintable(QStringLiteral("%1 < %2").arg(split->sizes().value(0)).arg(document->subviewTopHeight())));
+    QVERIFY(split->sizes().value(1) > 0);
 }
 
 QTEST_MAIN(tst_TBSearchDocument)
