@@ -49,6 +49,7 @@ private Q_SLOTS:
     void savedSearchesGoBothWays();
     void paneHeightsAreRemembered();
     void criteriaRowsTakeTheirRoomFromTheSplitView();
+    void controlClickShowsTheSearchCommandOnly();
 
 private:
     TBDirectoryPtr addDirectory(const QString& uri = QString());
@@ -488,6 +489,32 @@ void tst_TBSearchDocument::criteriaRowsTakeTheirRoomFromTheSplitView()
     QTRY_VERIFY2(split->sizes().value(0) >= document->subviewTopHeight(),
                  qPrintable(QStringLiteral("%1 < %2").arg(split->sizes().value(0)).arg(document->subviewTopHeight())));
     QVERIFY(split->sizes().value(1) > 0);
+}
+
+void tst_TBSearchDocument::controlClickShowsTheSearchCommandOnly()
+{
+    if (m_uri.isEmpty())
+        QSKIP("The sample slapd is not running");
+    addDirectory();
+    TBSearchDocument* document = makeDocument();
+    QVERIFY(QTest::qWaitForWindowExposed(document));
+    document->setSearchCriteria(criteria({{QStringLiteral("uid"), TBSearchTypeIs, QStringLiteral("alice")}}));
+    document->search();
+    QTRY_VERIFY_WITH_TIMEOUT(!document->searcherBusy(), kToolTimeout);
+    QCOMPARE(document->entryTable()->numberOfRows(), 1);
+    document->clearOutputText();
+
+    document->setSearchCriteria(criteria({{QStringLiteral("sn"), TBSearchTypeStartsWith, QStringLiteral("S")}}));
+    QTest::mouseClick(document->searchButton(), Qt::LeftButton, Qt::ControlModifier);
+    QVERIFY(!document->searcherBusy());
+    QVERIFY(!document->currentCommand());
+    QCOMPARE(document->currentTabView(), 1);
+    const QString output = document->commandOutputText()->plainText();
+    QVERIFY2(output.startsWith(QStringLiteral("\nCommand:\n\n/usr/bin/ldapsearch ")), qPrintable(output));
+    QVERIFY2(output.contains(QStringLiteral("'(sn=S*)'")), qPrintable(output));
+    // Nothing ran: the results of the last search stay.
+    QCOMPARE(document->entryTable()->numberOfRows(), 1);
+    QCOMPARE(document->numEntriesField()->text(), QStringLiteral("Number of entries: 1"));
 }
 
 QTEST_MAIN(tst_TBSearchDocument)
