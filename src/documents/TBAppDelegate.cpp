@@ -5,6 +5,7 @@
 #include "TBDocumentController.h"
 #include "TBFonts.h"
 #include "TBLog.h"
+#include "TBNotificationCenter.h"
 #include "TBPreferences.h"
 #include "TBPrefsController.h"
 #include "TBSearchDocument.h"
@@ -70,6 +71,11 @@ TBAppDelegate::TBAppDelegate(QObject* parent)
     m_documentController->registerDocumentType(kSearchType, [] { return new TBSearchDocument; });
     m_documentController->registerDocumentType(kBrowseType, [] { return new TBBrowseDocument; });
     connect(m_documentController, &TBDocumentController::documentAdded, this, &TBAppDelegate::installMainMenu);
+    TBNotificationCenter::defaultCenter()->addObserver(
+        this, TBSavedSearchesHaveChangedNotification, [this](const TBNotification&) {
+            for (TBDocument* document : m_documentController->documents())
+                updateSavedSearchesMenu(document);
+        });
 }
 
 TBAppDelegate::~TBAppDelegate()
@@ -141,9 +147,10 @@ QAction* TBAppDelegate::addAction(QMenu* menu, TBDocument* document, const QStri
     if (!shortcut.isEmpty())
         action->setShortcut(shortcut);
     QPointer<TBDocument> target = document;
-    connect(action, &QAction::triggered, this, [this, target, actionName] {
+    QPointer<QAction> sender = action;
+    connect(action, &QAction::triggered, this, [this, target, sender, actionName] {
         if (target)
-            perform(target, actionName);
+            perform(target, actionName, sender ? sender->data().toInt() : -1);
     });
     menu->addAction(action);
     return action;
@@ -182,16 +189,28 @@ void TBAppDelegate::installMainMenu(TBDocument* document)
     prefs->setMenuRole(QAction::PreferencesRole);
 
     QMenu* search = bar->addMenu(tr("&Search"));
+    addAction(search, document, tr("Search"), QStringLiteral("search:"));
     addAction(search, document, tr("Who Am I?"), QStringLiteral("whoami:"));
+    search->addSeparator();
     QAction* options = addAction(search, document, document->optionsMenuTitle(), QStringLiteral("searchOptions:"));
     document->setSearchOptionsMenuItem(options);
+    search->addSeparator();
+    QMenu* saved = search->addMenu(tr("Saved Searches"));
+    saved->setObjectName(QStringLiteral("savedSearchesMenu"));
+    addAction(saved, document, tr("Save Current Search"), QStringLiteral("saveCurrentSearch:"),
+              QKeySequence(Qt::CTRL | Qt::Key_S));
+    saved->addSeparator();
+    QAction* placeholder = saved->addAction(tr("No Saved Searches"));
+    placeholder->setObjectName(QStringLiteral("savedSearchesPlaceholder"));
+    placeholder->setEnabled(false);
+    updateSavedSearchesMenu(document);
 
     QMenu* help = bar->addMenu(tr("&Help"));
     QAction* about = addAction(help, document, tr("About Tamblin"), QStringLiteral("showAboutWindow:"));
     about->setMenuRole(QAction::AboutRole);
 
     QPointer<TBDocument> target = document;
-    for (QMenu* menu : {file, edit, search, help}) {
+    for (QMenu* menu : {file, edit, search, saved, help}) {
         connect(menu, &QMenu::aboutToShow, this, [this, target] {
             if (target)
                 validateMenus(target);
@@ -225,7 +244,7 @@ bool TBAppDelegate::validateMenuItem(TBDocument* document, const QString& action
     return document->validateUserInterfaceItem(actionName);
 }
 
-void TBAppDelegate::perform(TBDocument* document, const QString& actionName)
+void TBAppDelegate::perform(TBDocument* document, const QString& actionName, int tag)
 {
     // Shortcuts may fire between two validations: every action checks again.
     if (!validateMenuItem(document, actionName))
@@ -254,6 +273,39 @@ void TBAppDelegate::perform(TBDocument* document, const QString& actionName)
         showAboutWindow();
     else if (actionName == QLatin1String("showPreferences:"))
         TBPrefsController::showPreferencesWindow();
+    else if (auto* searchDocument = dynamic_cast<TBSearchDocument*>(document)) {
+        if (actionName == QLatin1String("search:"))
+            searchDocument->search();
+        else if (actionName == QLatin1String("saveCurrentSearch:"))
+            searchDocument->saveCurrentSearch();
+        else if (actionName == QLatin1String("useSpecificSearch:"))
+            searchDocument->useSpecificSearch(tag);
+    }
+}
+
+void TBAppDelegate::updateSavedSearchesMenu(TBDocument* document)
+{
+    auto* menu = document->menuBar()->findChild<QMenu*>(QStringLiteral("savedSearchesMenu"));
+    TBPreferences* prefs = TBPreferences::sharedPreferences();
+    if (!menu || !prefs)
+        return;
+    for (QAction* action : menu->actions()) {
+        if (action->objectName() == QLatin1String("useSpecificSearch:"))
+            delete action;
+    }
+    const QList<TBSearchCriteriaPtr>& list = prefs->savedSearchCriteria();
+    for (QAction* action : menu->actions()) {
+        if (action->objectName() == QLatin1String("savedSearchesPlaceholder"))
+            action->setVisible(list.isEmpty());
+    }
+    // One item per saved search, tagged with its place in the list.
+    for (qsizetype index = 0; index < list.size(); ++index) {
+        QString title = list.at(index)->name();
+        title.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        QAction* action = addAction(menu, document, title, QStringLiteral("useSpecificSearch:"));
+        action->setData(int(index));
+        action->setEnabled(validateMenuItem(document, action->objectName()));
+    }
 }
 
 bool TBAppDelegate::validateEditAction(QWidget* target, const QString& actionName)

@@ -66,7 +66,9 @@ public:
 private:
     QAction* addAction(QMenu* menu, TBDocument* document, const QString& title, const QString& actionName,
                        const QKeySequence& shortcut = QKeySequence());
-    void perform(TBDocument* document, const QString& actionName);
+    void perform(TBDocument* document, const QString& actionName, int tag = -1);
+    // Lists the saved searches at the end of the window's Saved Searches menu.
+    void updateSavedSearchesMenu(TBDocument* document);
 
     TBDocumentController* m_documentController = nullptr;
     QPointer<QDialog> m_aboutWindow;

@@ -295,7 +295,9 @@ bool TBDocument::validateUserInterfaceItem(const QString& action) const
 {
     if (action == QLatin1String("exportCommandOutput:"))
         return canExportCommandOutput();
-    if (action == QLatin1String("exportEntries:"))
+    // Commands of other kinds of window.
+    if (action == QLatin1String("exportEntries:") || action == QLatin1String("search:")
+        || action == QLatin1String("saveCurrentSearch:") || action == QLatin1String("useSpecificSearch:"))
         return false;
     if (action == QLatin1String("showDetailsText:"))
         return currentTabView() != 0;

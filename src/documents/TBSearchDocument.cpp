@@ -188,6 +188,8 @@ bool TBSearchDocument::validateUserInterfaceItem(const QString& action) const
         return canExportEntries();
     if (action == QLatin1String("saveCurrentSearch:"))
         return canSaveCurrentSearch();
+    if (action == QLatin1String("useSpecificSearch:"))
+        return true;
     return TBDocument::validateUserInterfaceItem(action);
 }
 

@@ -3,6 +3,9 @@
 #include "TBDocumentController.h"
 #include "TBFindBar.h"
 #include "TBPreferences.h"
+#include "TBSearchCriteria.h"
+#include "TBSearchDocument.h"
+#include "TBSearchItem.h"
 #include "TBSearcher.h"
 #include "TBTestSupport.h"
 #include "TBTextView.h"
@@ -30,6 +33,7 @@ private Q_SLOTS:
     void launchOpensOneSearchWindow();
     void windowsAreTitledInTurn();
     void menusFollowTheWindow();
+    void savedSearchesMenu();
     void editItemsActOnTheFocusedWidget();
     void aboutWindow();
     void preferencesOpenOneWindow();
@@ -127,6 +131,60 @@ void tst_TBAppDelegate::menusFollowTheWindow()
     QVERIFY(exportOutput->isEnabled());
     document->clearOutputText();
     QVERIFY(!exportOutput->isEnabled());
+}
+
+void tst_TBAppDelegate::savedSearchesMenu()
+{
+    m_prefs->savedSearchCriteria().clear();
+    TBAppDelegate delegate;
+    auto* document = static_cast<TBSearchDocument*>(delegate.makeSearchDocument());
+    TBDocument* browse = delegate.makeBrowseDocument();
+    auto* menu = document->menuBar()->findChild<QMenu*>(QStringLiteral("savedSearchesMenu"));
+    QVERIFY(menu);
+    const auto listed = [](QMenu* menu) {
+        QStringList titles;
+        for (QAction* action : menu->actions()) {
+            if (action->objectName() == QLatin1String("useSpecificSearch:"))
+                titles << action->text() + QLatin1Char('=') + QString::number(action->data().toInt());
+            else if (action->objectName() == QLatin1String("savedSearchesPlaceholder") && action->isVisible())
+                titles << action->text();
+        }
+        return titles;
+    };
+    QCOMPARE(listed(menu), QStringList {QStringLiteral("No Saved Searches")});
+
+    // Saving from the menu lists the search in every window, by its place in the list.
+    TBSearchItemPtr item = document->searchCriteria()->searchItemAtIndex(0);
+    item->setSearchAttr(QStringLiteral("sn"));
+    item->setSearchText(QStringLiteral("Smith"));
+    QAction* save = TBAppDelegate::menuAction(document, QStringLiteral("saveCurrentSearch:"));
+    validate(document->menuBar());
+    QVERIFY(!save->isEnabled()); // no directory to search yet
+    TBDirectoryPtr directory = TBDirectory::directory();
+    m_prefs->directories().append(directory);
+    document->setCurrentDirectoryID(qint64(directory->directoryID()));
+    validate(document->menuBar());
+    QVERIFY(save->isEnabled());
+    save->trigger();
+    TBSearchCriteriaPtr other = TBSearchCriteria::searchCriteria();
+    other->setName(QStringLiteral("Staff & guests"));
+    m_prefs->addSearchCriteria(other);
+    const QStringList expected {QStringLiteral("New Search=0"), QStringLiteral("Staff && guests=1")};
+    QCOMPARE(listed(menu), expected);
+    QCOMPARE(listed(browse->menuBar()->findChild<QMenu*>(QStringLiteral("savedSearchesMenu"))), expected);
+
+    // Choosing one applies it to the search window; a browse window has no use for it.
+    item->setSearchText(QStringLiteral("Jones"));
+    validate(document->menuBar());
+    QAction* first = menu->actions().at(menu->actions().size() - 2);
+    QVERIFY(first->isEnabled());
+    first->trigger();
+    QCOMPARE(document->searchCriteria()->searchItemAtIndex(0)->searchText(), QStringLiteral("Smith"));
+    validate(browse->menuBar());
+    for (const QString& action :
+         {QStringLiteral("search:"), QStringLiteral("saveCurrentSearch:"), QStringLiteral("useSpecificSearch:")})
+        QVERIFY2(!TBAppDelegate::menuAction(browse, action)->isEnabled(), qPrintable(action));
+    m_prefs->savedSearchCriteria().clear();
 }
 
 void tst_TBAppDelegate::editItemsActOnTheFocusedWidget()
