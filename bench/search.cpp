@@ -6,6 +6,7 @@
 // Besides the ratio it prints where the searcher's time goes: until the tool has ended and all of
 // its output is collected, and the parse with the hand-back.
 
+#include "BenchSupport.h"
 #include "TBCommand.h"
 #include "TBSearcher.h"
 #include "TBSearcherController.h"
@@ -14,14 +15,13 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdio>
 #include <limits>
-#include <sys/resource.h>
-#include <unistd.h>
+
+using namespace bench;
 
 namespace {
 
@@ -57,21 +57,6 @@ public:
             collectedAt = clock->nsecsElapsed();
     }
 };
-
-QString env(const char* name)
-{
-    return QString::fromLocal8Bit(qgetenv(name));
-}
-
-qint64 cpuNow(int who)
-{
-    struct rusage usage
-    {
-    };
-    getrusage(who, &usage);
-    return (qint64(usage.ru_utime.tv_sec) + usage.ru_stime.tv_sec) * 1000000000
-        + (qint64(usage.ru_utime.tv_usec) + usage.ru_stime.tv_usec) * 1000;
-}
 
 struct SearcherRun
 {
@@ -110,31 +95,6 @@ SearcherRun runSearcher(const QStringList& arguments, const QString& password)
     return run;
 }
 
-qint64 runRaw(const QStringList& arguments, const QString& password)
-{
-    QProcess tool;
-    tool.setProgram(QStringLiteral("/usr/bin/ldapsearch"));
-    tool.setArguments(arguments);
-    tool.setStandardOutputFile(QProcess::nullDevice());
-    tool.setStandardErrorFile(QProcess::nullDevice());
-    // Same as the searcher's tool: no terminal, so -W reads the password from standard input.
-    tool.setChildProcessModifier([] { ::setsid(); });
-    QElapsedTimer clock;
-    clock.start();
-    tool.start();
-    if (!tool.waitForStarted(-1))
-        return -1;
-    if (!password.isEmpty())
-        tool.write(QString(password + QLatin1Char('\n')).toUtf8());
-    tool.waitForFinished(-1);
-    return tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0 ? clock.nsecsElapsed() : -1;
-}
-
-double ms(qint64 ns)
-{
-    return double(ns) / 1e6;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -170,7 +130,7 @@ int main(int argc, char** argv)
     best.total = std::numeric_limits<qint64>::max();
     qint64 bestRaw = std::numeric_limits<qint64>::max();
     for (int i = 0; i < runs; ++i) {
-        const qint64 raw = runRaw(arguments, password);
+        const qint64 raw = runRawLdapsearch(QStringLiteral("/usr/bin/ldapsearch"), arguments, password);
         const SearcherRun run = runSearcher(arguments, password);
         if (raw < 0 || run.status != 0 || run.total <= 0) {
             fprintf(stderr, "search: the search failed (ldapsearch alone: %s, searcher status %lld)\n",
@@ -182,10 +142,6 @@ int main(int argc, char** argv)
             best = run;
     }
 
-    struct rusage usage
-    {
-    };
-    getrusage(RUSAGE_SELF, &usage);
     printf("search_100k_entries: %lld entries\n", qint64(best.entries));
     printf("search_100k_output_mb: %.1f MB\n", double(best.outputBytes) / 1e6);
     printf("search_100k_raw_ldapsearch_ms: %.0f ms\n", ms(bestRaw));
@@ -193,7 +149,7 @@ int main(int argc, char** argv)
     printf("search_100k_searcher_collect_ms: %.0f ms\n", ms(best.collected));
     printf("search_100k_searcher_parse_ms: %.0f ms\n", ms(best.total - best.collected));
     printf("search_100k_searcher_own_cpu_ms: %.0f ms\n", ms(best.cpu));
-    printf("search_100k_peak_rss_mb: %.0f MB\n", double(usage.ru_maxrss) / 1024.0);
+    printf("search_100k_peak_rss_mb: %.0f MB\n", peakRssMB());
     printf("search_100k_vs_raw_ldapsearch: %.2f x\n", double(best.total) / double(bestRaw));
     return 0;
 }

@@ -24,7 +24,7 @@ public:
     static constexpr int linesPerBlock = 128;
     // Appends up to this many characters (or bytes) go in at once; larger ones are sliced.
     static constexpr qsizetype directAppendLimit = 256 * 1024;
-    static constexpr qsizetype sliceSize = 2 * 1024 * 1024;
+    static constexpr qsizetype sliceSize = 1024 * 1024;
     // How a separator line reads as plain text.
     static QString separatorText();
 

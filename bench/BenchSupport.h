@@ -1,0 +1,67 @@
+#pragma once
+
+// Helpers shared by the benchmark programs.
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace bench {
+
+inline QString env(const char* name)
+{
+    return QString::fromLocal8Bit(qgetenv(name));
+}
+
+// CPU time of this process (all threads) or of its waited-for children, in nanoseconds.
+inline qint64 cpuNow(int who = RUSAGE_SELF)
+{
+    struct rusage usage
+    {
+    };
+    getrusage(who, &usage);
+    return (qint64(usage.ru_utime.tv_sec) + usage.ru_stime.tv_sec) * 1000000000
+        + (qint64(usage.ru_utime.tv_usec) + usage.ru_stime.tv_usec) * 1000;
+}
+
+inline double peakRssMB()
+{
+    struct rusage usage
+    {
+    };
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_maxrss) / 1024.0;
+}
+
+// Wall time of `ldapsearch arguments > /dev/null`, the password (if any) written to its standard
+// input as the searcher does; -1 when the tool fails.
+inline qint64 runRawLdapsearch(const QString& tool, const QStringList& arguments, const QString& password)
+{
+    QProcess process;
+    process.setProgram(tool);
+    process.setArguments(arguments);
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    // Same as Tamblin's tool: no terminal, so -W reads the password from standard input.
+    process.setChildProcessModifier([] { ::setsid(); });
+    QElapsedTimer clock;
+    clock.start();
+    process.start();
+    if (!process.waitForStarted(-1))
+        return -1;
+    if (!password.isEmpty())
+        process.write(QString(password + QLatin1Char('\n')).toUtf8());
+    process.waitForFinished(-1);
+    return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0 ? clock.nsecsElapsed() : -1;
+}
+
+inline double ms(qint64 ns)
+{
+    return double(ns) / 1e6;
+}
+
+} // namespace bench
