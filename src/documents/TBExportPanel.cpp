@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QStandardItemModel>
+#include <QSplitter>
 #include <QStandardPaths>
 #include <QVBoxLayout>
 
@@ -135,6 +136,10 @@ void TBExportPanel::setUp()
         m_visibleColumnsOnly = prefs->exportVisibleColumnsOnly();
     }
     updateExportSavePanelUI();
+    // Room for the places list and the file names next to it.
+    resize(qMax(width(), 760), qMax(height(), 500));
+    if (auto* split = findChild<QSplitter*>(QStringLiteral("splitter")))
+        split->setSizes({170, 590});
 }
 
 // Choices
