@@ -3,14 +3,25 @@
 // Helpers shared by the benchmark programs.
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <sys/resource.h>
 #include <unistd.h>
 
 namespace bench {
+
+// Before the application object: the shipped defaults and attribute lists (settings in the
+// scratch folder, never the user's), and no display needed.
+inline void useScratchSettings(const QTemporaryDir& config)
+{
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+}
 
 inline QString env(const char* name)
 {

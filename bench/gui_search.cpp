@@ -105,9 +105,7 @@ TBSearchCriteriaPtr everyPerson()
 int main(int argc, char** argv)
 {
     QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::useScratchSettings(config);
     QApplication app(argc, argv);
 
     const QString uri = env("TB_BENCH_URI");

@@ -7,6 +7,7 @@
 // timestamp, no picture), averaged over fresh entries in batches, the fastest batch;
 // render_info_photo_us: the same person with a 256 x 256 photo.
 
+#include "BenchSupport.h"
 #include "TBEntryRendering.h"
 #include "TBExport.h"
 #include "TBParser.h"
@@ -127,11 +128,8 @@ double bestRenderMicroseconds(const TBEntry& model, int batches, int rounds)
 
 int main(int argc, char** argv)
 {
-    // Use the shipped attribute registry, never the user's settings.
     QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::useScratchSettings(config);
     QGuiApplication app(argc, argv);
     TBPreferences::sharedPreferences();
 

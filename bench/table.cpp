@@ -5,6 +5,7 @@
 // generated here, or parsed from the file named by TB_BENCH_LDIF (the parse is not timed).
 // gui_set_entries_100k_s: hand the 100 000 rows to the table (sorted on cn) and let it draw.
 
+#include "BenchSupport.h"
 #include "TBEntryTableController.h"
 #include "TBEntryTableModel.h"
 #include "TBParser.h"
@@ -58,11 +59,8 @@ TBEntryList parsedPeople(const QString& path)
 
 int main(int argc, char** argv)
 {
-    // The shipped attribute lists, never the user's settings.
     QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::useScratchSettings(config);
     QApplication app(argc, argv);
     TBPreferences::sharedPreferences();
 
