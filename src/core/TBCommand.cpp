@@ -1,5 +1,7 @@
 #include "TBCommand.h"
 
+#include "TBCommandLine.h"
+
 namespace {
 
 // Characters that make a POSIX shell read a word differently; a value holding any of them is
@@ -55,4 +57,35 @@ QString TBCommand::quotedString(const QString& text)
     // Inside single quotes nothing is special but the quote itself: close, escape it, reopen.
     quoted.replace(QLatin1Char('\''), QStringLiteral("'\\''"));
     return QLatin1Char('\'') + quoted + QLatin1Char('\'');
+}
+
+bool TBCommand::checkDirectory()
+{
+    m_errorTitle = QStringLiteral("");
+    m_errorMessage = QStringLiteral("");
+    if (!m_directory)
+        m_errorMessage = QStringLiteral("Directory == nil?");
+    return m_errorMessage.isEmpty();
+}
+
+bool TBCommand::checkDn(const QString& operation)
+{
+    if (m_dn.isEmpty())
+        m_errorMessage = QStringLiteral("Tried to %1 but dn is missing").arg(operation);
+    return m_errorMessage.isEmpty();
+}
+
+bool TBCommand::checkLdapURI()
+{
+    if (m_directory->ldapURI().isEmpty())
+        m_errorMessage = QStringLiteral("Directory is missing LDAPURI");
+    return m_errorMessage.isEmpty();
+}
+
+void TBCommand::adoptCommandLine(const TBCommandLine& line, const QVariantMap& options)
+{
+    m_commandString = line.toolPath();
+    m_arguments = line.arguments();
+    m_displayCommandString = line.displayLine();
+    m_searchOptions = options;
 }

@@ -10,6 +10,7 @@
 #include <memory>
 
 class TBCommand;
+class TBCommandLine;
 using TBCommandPtr = std::shared_ptr<TBCommand>;
 
 enum TBCommandType : qint64 {
@@ -55,6 +56,14 @@ public:
     QString errorMessage() const { return m_errorMessage; }
 
 protected:
+    // The preconditions shared by the commands, each false with errorMessage set. The first clears
+    // the error fields of a previous attempt.
+    bool checkDirectory();
+    bool checkDn(const QString& operation);
+    bool checkLdapURI();
+    // The line becomes this command: tool, arguments and display line.
+    void adoptCommandLine(const TBCommandLine& line, const QVariantMap& options);
+
     qint64 m_commandType = TBCommandTypeNone;
     bool m_shouldParse = false;
     TBDirectoryPtr m_directory;

@@ -12,20 +12,8 @@ TBCommandBrowse::TBCommandBrowse()
 
 bool TBCommandBrowse::setupCommandAndArguments(const QVariantMap& options)
 {
-    m_errorTitle = QStringLiteral("");
-    m_errorMessage = QStringLiteral("");
-    if (!m_directory) {
-        m_errorMessage = QStringLiteral("Directory == nil?");
+    if (!checkDirectory() || !checkDn(QStringLiteral("browse")) || !checkLdapURI())
         return false;
-    }
-    if (m_dn.isEmpty()) {
-        m_errorMessage = QStringLiteral("Tried to browse but dn is missing");
-        return false;
-    }
-    if (m_directory->ldapURI().isEmpty()) {
-        m_errorMessage = QStringLiteral("Directory is missing LDAPURI");
-        return false;
-    }
 
     TBCommandLine line(TBCommandLine::searchToolPath(), options);
     line.addSearchPrologue(*m_directory, true);
@@ -34,9 +22,6 @@ bool TBCommandBrowse::setupCommandAndArguments(const QVariantMap& options)
     // The listing needs only the children's DNs: "1.1" requests no attributes.
     line.add({QStringLiteral("(objectclass=*)"), QStringLiteral("1.1")});
 
-    m_commandString = line.toolPath();
-    m_arguments = line.arguments();
-    m_displayCommandString = line.displayLine();
-    m_searchOptions = options;
+    adoptCommandLine(line, options);
     return true;
 }

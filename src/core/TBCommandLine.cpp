@@ -57,6 +57,14 @@ void TBCommandLine::addShown(const QString& argument, const QString& shown)
     m_display += QLatin1Char(' ') + shown;
 }
 
+void TBCommandLine::addWildcardAttributeRequest()
+{
+    if (m_fetchWhichAttrs == 3)
+        addShown(QStringLiteral("*"), QStringLiteral("'*'"));
+    if (m_fetchWhichAttrs == 2 || m_fetchWhichAttrs == 3)
+        addShown(QStringLiteral("+"), QStringLiteral("'+'"));
+}
+
 void TBCommandLine::addBare(const QString& argument)
 {
     m_arguments.append(argument);

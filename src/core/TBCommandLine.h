@@ -28,6 +28,9 @@ public:
     // One argument with a fixed display fragment, which must read back as the argument in a shell.
     void addShown(const QString& argument, const QString& shown);
 
+    // The attribute requests that name no attribute: "'*' '+'" for 3, "'+'" for 2, else nothing.
+    void addWildcardAttributeRequest();
+
     void addDebug(); // "-d level" when debugging is on
     void addConnectTimeout(); // "-o nettimeout=n" when n > 0
     void addTimeLimit(); // "-l n" unless n is -1

@@ -88,12 +88,8 @@ QString TBCommandSearch::quotedFilterString(const QString& text)
 
 bool TBCommandSearch::setupCommandAndArguments(const QVariantMap& options)
 {
-    m_errorTitle = QStringLiteral("");
-    m_errorMessage = QStringLiteral("");
-    if (!m_directory) {
-        m_errorMessage = QStringLiteral("Directory == nil?");
+    if (!checkDirectory())
         return false;
-    }
     if (!m_searchCriteria) {
         m_errorMessage = QStringLiteral("searchCriteria == nil?");
         return false;
@@ -101,10 +97,8 @@ bool TBCommandSearch::setupCommandAndArguments(const QVariantMap& options)
     const std::optional<QString> filter = buildSearchFilter();
     if (!filter)
         return false;
-    if (m_directory->ldapURI().isEmpty()) {
-        m_errorMessage = QStringLiteral("Directory is missing LDAPURI");
+    if (!checkLdapURI())
         return false;
-    }
 
     TBCommandLine line(TBCommandLine::searchToolPath(), options);
     line.addSearchPrologue(*m_directory, true);
@@ -127,11 +121,8 @@ bool TBCommandSearch::setupCommandAndArguments(const QVariantMap& options)
         break;
     }
     case 2:
-        line.addShown(QStringLiteral("+"), QStringLiteral("'+'"));
-        break;
     case 3:
-        line.addShown(QStringLiteral("*"), QStringLiteral("'*'"));
-        line.addShown(QStringLiteral("+"), QStringLiteral("'+'"));
+        line.addWildcardAttributeRequest();
         break;
     case 4:
         line.add(QStringLiteral("1.1"));
@@ -140,9 +131,6 @@ bool TBCommandSearch::setupCommandAndArguments(const QVariantMap& options)
         break;
     }
 
-    m_commandString = line.toolPath();
-    m_arguments = line.arguments();
-    m_displayCommandString = line.displayLine();
-    m_searchOptions = options;
+    adoptCommandLine(line, options);
     return true;
 }

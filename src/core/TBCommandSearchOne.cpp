@@ -13,20 +13,8 @@ TBCommandSearchOne::TBCommandSearchOne()
 
 bool TBCommandSearchOne::setupCommandAndArguments(const QVariantMap& options)
 {
-    m_errorTitle = QStringLiteral("");
-    m_errorMessage = QStringLiteral("");
-    if (!m_directory) {
-        m_errorMessage = QStringLiteral("Directory == nil?");
+    if (!checkDirectory() || !checkDn(QStringLiteral("searchone")) || !checkLdapURI())
         return false;
-    }
-    if (m_dn.isEmpty()) {
-        m_errorMessage = QStringLiteral("Tried to searchone but dn is missing");
-        return false;
-    }
-    if (m_directory->ldapURI().isEmpty()) {
-        m_errorMessage = QStringLiteral("Directory is missing LDAPURI");
-        return false;
-    }
 
     // One entry: no size limit needed.
     TBCommandLine line(TBCommandLine::searchToolPath(), options);
@@ -35,21 +23,8 @@ bool TBCommandSearchOne::setupCommandAndArguments(const QVariantMap& options)
     line.addBind(*m_directory, m_simpleID);
     line.add(QStringLiteral("(objectclass=*)"));
     // Without a request the tool returns all user attributes.
-    switch (line.fetchWhichAttrs()) {
-    case 3:
-        line.addShown(QStringLiteral("*"), QStringLiteral("'*'"));
-        line.addShown(QStringLiteral("+"), QStringLiteral("'+'"));
-        break;
-    case 2:
-        line.addShown(QStringLiteral("+"), QStringLiteral("'+'"));
-        break;
-    default:
-        break;
-    }
+    line.addWildcardAttributeRequest();
 
-    m_commandString = line.toolPath();
-    m_arguments = line.arguments();
-    m_displayCommandString = line.displayLine();
-    m_searchOptions = options;
+    adoptCommandLine(line, options);
     return true;
 }

@@ -11,16 +11,8 @@ TBCommandWhoami::TBCommandWhoami()
 
 bool TBCommandWhoami::setupCommandAndArguments(const QVariantMap& options)
 {
-    m_errorTitle = QStringLiteral("");
-    m_errorMessage = QStringLiteral("");
-    if (!m_directory) {
-        m_errorMessage = QStringLiteral("Directory == nil?");
+    if (!checkDirectory() || !checkLdapURI())
         return false;
-    }
-    if (m_directory->ldapURI().isEmpty()) {
-        m_errorMessage = QStringLiteral("Directory is missing LDAPURI");
-        return false;
-    }
 
     // ldapwhoami reads no entries: no protocol version, LDIF form or limits.
     TBCommandLine line(TBCommandLine::whoamiToolPath(), options);
@@ -30,9 +22,6 @@ bool TBCommandWhoami::setupCommandAndArguments(const QVariantMap& options)
     line.addServer(*m_directory);
     line.addBind(*m_directory, m_simpleID);
 
-    m_commandString = line.toolPath();
-    m_arguments = line.arguments();
-    m_displayCommandString = line.displayLine();
-    m_searchOptions = options;
+    adoptCommandLine(line, options);
     return true;
 }
