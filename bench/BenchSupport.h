@@ -2,6 +2,8 @@
 
 // Helpers shared by the benchmark programs.
 
+#include "TBParser.h"
+
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -68,6 +70,17 @@ inline qint64 runRawLdapsearch(const QString& tool, const QStringList& arguments
         process.write(QString(password + QLatin1Char('\n')).toUtf8());
     process.waitForFinished(-1);
     return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0 ? clock.nsecsElapsed() : -1;
+}
+
+// The entries of a saved ldapsearch output; none when the file cannot be read.
+inline TBEntryList parsedEntries(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    TBParser parser(file.readAll(), true);
+    parser.parse();
+    return parser.takeParsedData();
 }
 
 inline double ms(qint64 ns)

@@ -45,16 +45,6 @@ TBEntryList generatedPeople(int count)
     return people;
 }
 
-TBEntryList parsedPeople(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    TBParser parser(file.readAll(), true);
-    parser.parse();
-    return parser.takeParsedData();
-}
-
 QByteArray photo()
 {
     QImage image(256, 256, QImage::Format_RGB32);
@@ -134,7 +124,7 @@ int main(int argc, char** argv)
     TBPreferences::sharedPreferences();
 
     const QString ldif = QFile::decodeName(qgetenv("TB_BENCH_LDIF"));
-    const TBEntryList people = ldif.isEmpty() ? generatedPeople(100000) : parsedPeople(ldif);
+    const TBEntryList people = ldif.isEmpty() ? generatedPeople(100000) : bench::parsedEntries(ldif);
     if (people.isEmpty()) {
         fprintf(stderr, "render: no entries in %s\n", qPrintable(ldif));
         return 2;
