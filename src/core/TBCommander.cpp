@@ -150,8 +150,13 @@ void TBCommander::pauseOutput()
 void TBCommander::closeOutput()
 {
     m_outputPause.stop();
-    delete m_outputNotifier;
-    m_outputNotifier = nullptr;
+    if (m_outputNotifier) {
+        // Often called from the notifier's own signal: stop it now, delete it once that returns.
+        m_outputNotifier->setEnabled(false);
+        m_outputNotifier->disconnect(this);
+        m_outputNotifier->deleteLater();
+        m_outputNotifier = nullptr;
+    }
     if (m_outputFd >= 0)
         ::close(m_outputFd);
     m_outputFd = -1;
