@@ -7,7 +7,8 @@
 
 namespace {
 
-// A read at least this large means the tool is writing faster than we read: read again at once.
+// A read of at least this much, or of half the pipe if the pipe is smaller, means the tool is
+// writing faster than we read: read again at once.
 constexpr qsizetype FullRead = 256 * 1024;
 // Otherwise wait this long first, so the next read collects many of the tool's small writes.
 constexpr int OutputPauseMs = 1;
@@ -61,10 +62,24 @@ bool TBCommander::runCommandString(const QString& path, const QStringList& argum
                 QStringLiteral("TBCommander: Could not run %1: %2").arg(path, qt_error_string(errno)));
         return false;
     }
+    // Started with some standard stream closed, the pipe may have been given number 0, 1 or 2, where
+    // the child's own streams go and would replace it: move it above them.
+    for (int& fd : outputPipe) {
+        if (fd <= STDERR_FILENO) {
+            const int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+            if (moved >= 0) {
+                ::close(fd);
+                fd = moved;
+            }
+        }
+    }
     // The tool writes blocking, as it would to a terminal; only our end reads without waiting.
     ::fcntl(outputPipe[1], F_SETFL, ::fcntl(outputPipe[1], F_GETFL) & ~O_NONBLOCK);
-    // A roomier pipe lets the tool run on while we wait between reads (a hint; may be refused).
+    // A roomier pipe lets the tool run on while we wait between reads. It is a request the system
+    // may refuse (a user over the pipe-memory limit gets the default 64 KiB), so ask what we got.
     ::fcntl(outputPipe[0], F_SETPIPE_SZ, 1 << 20);
+    const int pipeSize = ::fcntl(outputPipe[0], F_GETPIPE_SZ);
+    m_fullRead = qBound(qsizetype(1), qsizetype(pipeSize > 0 ? pipeSize / 2 : 4096), FullRead);
 
     auto* task = new QProcess(this);
     task->setInputChannelMode(QProcess::ManagedInputChannel);
@@ -113,7 +128,7 @@ void TBCommander::terminate()
 
 void TBCommander::readOutput()
 {
-    if (readOutputOnce() < FullRead && m_outputNotifier)
+    if (readOutputOnce() < m_fullRead && m_outputNotifier)
         pauseOutput();
 }
 

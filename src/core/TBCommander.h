@@ -63,6 +63,8 @@ private:
     TBCommanderController* m_controller = nullptr;
     QProcess* m_task = nullptr;
     int m_outputFd = -1;
+    qsizetype m_fullRead = 0; // a read this large is followed by another at once
+
     QSocketNotifier* m_outputNotifier = nullptr;
     QTimer m_outputPause;
     qint64 m_taskStatus = -1;

@@ -8,6 +8,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -95,6 +96,8 @@ private Q_SLOTS:
     void startFailureLeavesRunnerIdle_data();
     void startFailureLeavesRunnerIdle();
     void toolRunsInItsOwnSession();
+    void outputArrivesWhenOurStandardStreamsAreClosed_data();
+    void outputArrivesWhenOurStandardStreamsAreClosed();
     void realToolReadsPromptedPasswordFromStandardInput();
 };
 
@@ -260,6 +263,58 @@ void tst_TBCommander::toolRunsInItsOwnSession()
     QVERIFY(childPid > 0);
     QCOMPARE(childSid, childPid); // it leads a new session, so it has no controlling terminal
     QVERIFY(childSid != qint64(::getsid(0)));
+}
+
+void tst_TBCommander::outputArrivesWhenOurStandardStreamsAreClosed_data()
+{
+    // A launcher may start Tamblin with some of its standard streams closed; new pipes then take
+    // the free low numbers.
+    QTest::addColumn<QList<int>>("closed");
+    QTest::newRow("input and output") << QList<int> {0, 1};
+    QTest::newRow("input and error") << QList<int> {0, 2};
+    QTest::newRow("all three") << QList<int> {0, 1, 2};
+}
+
+void tst_TBCommander::outputArrivesWhenOurStandardStreamsAreClosed()
+{
+    QFETCH(QList<int>, closed);
+
+    Recorder recorder;
+    bool started = false;
+    qint64 status = -1;
+    {
+        // The test's own output goes to these streams: give them back before any check, once the
+        // process objects are gone (they may hold the low numbers meanwhile).
+        QList<int> saved;
+        for (int fd : closed) {
+            saved << ::fcntl(fd, F_DUPFD_CLOEXEC, 10); // not to a number about to be closed
+            ::close(fd);
+        }
+        {
+            TBCommander commander(&recorder);
+            started
+                = commander.runCommandString(sh, {QStringLiteral("-c"), QStringLiteral("printf out; printf err >&2")});
+            if (started) {
+                QEventLoop loop;
+                recorder.loop = &loop;
+                QTimer::singleShot(120000, &loop, &QEventLoop::quit);
+                if (!recorder.finished)
+                    loop.exec();
+                recorder.loop = nullptr;
+            }
+            status = commander.taskStatus();
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        for (qsizetype i = 0; i < closed.size(); ++i) {
+            ::dup2(saved.at(i), closed.at(i));
+            ::close(saved.at(i));
+        }
+    }
+    QVERIFY(started);
+    QCOMPARE(recorder.finished, 1);
+    QCOMPARE(recorder.output, QByteArray("out"));
+    QCOMPARE(recorder.error, QByteArray("err"));
+    QCOMPARE(status, qint64(0));
 }
 
 void tst_TBCommander::realToolReadsPromptedPasswordFromStandardInput()
