@@ -1,4 +1,5 @@
 #include "TBEntryTableController.h"
+#include "TBTestEntries.h"
 
 #include "TBEntryTableModel.h"
 #include "TBNotificationCenter.h"
@@ -9,10 +10,8 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QBuffer>
 #include <QClipboard>
 #include <QHeaderView>
-#include <QImage>
 #include <QMenu>
 #include <QMimeData>
 #include <QProcess>
@@ -23,34 +22,6 @@
 #include <memory>
 
 namespace {
-
-QByteArray jpeg()
-{
-    QImage image(8, 8, QImage::Format_RGB32);
-    image.fill(Qt::darkCyan);
-    QByteArray data;
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "JPEG");
-    return data;
-}
-
-// An entry from "name=value" pairs; repeated names give several values, "jpegPhoto" a picture.
-TBEntryPtr person(const QStringList& pairs)
-{
-    TBEntryPtr entry = TBEntry::entry();
-    for (const QString& pair : pairs) {
-        const qsizetype eq = pair.indexOf(QLatin1Char('='));
-        const QString name = pair.left(eq);
-        if (name == QLatin1String("jpegPhoto"))
-            entry->addAttribute(name, jpeg(), true);
-        else if (name == QLatin1String("userCertificate"))
-            entry->addAttribute(name, pair.mid(eq + 1).toUtf8(), false);
-        else
-            entry->addAttribute(name, pair.mid(eq + 1));
-    }
-    return entry;
-}
 
 QStringList column(const TBEntryTableController& controller, const QString& identifier)
 {
@@ -92,9 +63,11 @@ class tst_TBEntryTableController : public QObject
 
     TBEntryList people() const
     {
-        return {person({"dn=uid=bob,dc=t", "cn=bob", "sn=Builder", "mail=bob@t"}),
-                person({"dn=uid=alice,dc=t", "cn=Alice", "sn=Example", "mail=a1@t", "mail=a2@t", "jpegPhoto=x"}),
-                person({"dn=uid=carol,dc=t", "cn=Carol", "mail=carol@t"}), person({"dn=uid=frank,dc=t", "sn=Minimal"})};
+        return {TBTestSupport::entryFromPairs({"dn=uid=bob,dc=t", "cn=bob", "sn=Builder", "mail=bob@t"}),
+                TBTestSupport::entryFromPairs(
+                    {"dn=uid=alice,dc=t", "cn=Alice", "sn=Example", "mail=a1@t", "mail=a2@t", "jpegPhoto=x"}),
+                TBTestSupport::entryFromPairs({"dn=uid=carol,dc=t", "cn=Carol", "mail=carol@t"}),
+                TBTestSupport::entryFromPairs({"dn=uid=frank,dc=t", "sn=Minimal"})};
     }
 
 private Q_SLOTS:
@@ -186,7 +159,7 @@ private Q_SLOTS:
         TBTableView table;
         TBEntryTableController controller(&table);
         controller.addTableColumnForAttribute(attribute);
-        controller.setEntries({person(pairs)});
+        controller.setEntries({TBTestSupport::entryFromPairs(pairs)});
 
         const QModelIndex cell = controller.model()->index(0, 0);
         QCOMPARE(cell.data().toString(), text);

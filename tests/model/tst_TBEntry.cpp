@@ -1,9 +1,9 @@
 #include "TBEntry.h"
+#include "TBTestEntries.h"
 
 #include "TBPreferences.h"
 #include "TBTestSupport.h"
 
-#include <QBuffer>
 #include <QtTest>
 
 #include <limits>
@@ -27,13 +27,7 @@ QByteArray encodedPicture(QSize size, const char* format)
 {
     if (qstrcmp(format, "GIF") == 0)
         return size == QSize(600, 300) ? gif600x300 : QByteArray();
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(QColor(0x33, 0x66, 0x99));
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format);
-    return bytes;
+    return TBTestSupport::encodedImage(size, QColor(0x33, 0x66, 0x99), format);
 }
 
 QStringList texts(const QList<TBValue>& values)

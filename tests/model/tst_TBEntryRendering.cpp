@@ -1,11 +1,11 @@
 #include "TBEntryRendering.h"
+#include "TBTestEntries.h"
 
 #include "TBFonts.h"
 #include "TBPreferences.h"
 #include "TBTestSupport.h"
 #include "TBUserDefaults.h"
 
-#include <QBuffer>
 #include <QTemporaryDir>
 #include <QTextDocument>
 #include <QtTest>
@@ -13,17 +13,6 @@
 #include <memory>
 
 namespace {
-
-QByteArray jpeg(int width, int height, QColor color)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(color);
-    QByteArray data;
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "JPEG");
-    return data;
-}
 
 QString s(const char* text)
 {
@@ -159,8 +148,8 @@ private Q_SLOTS:
     {
         TBEntry entry;
         entry.addAttribute(QStringLiteral("cn"), QStringLiteral("Ann"));
-        entry.addAttribute(QStringLiteral("jpegPhoto"), jpeg(40, 30, Qt::red), true);
-        entry.addAttribute(QStringLiteral("jpegPhoto"), jpeg(512, 256, Qt::blue), true);
+        entry.addAttribute(QStringLiteral("jpegPhoto"), TBTestSupport::encodedImage(QSize(40, 30), Qt::red), true);
+        entry.addAttribute(QStringLiteral("jpegPhoto"), TBTestSupport::encodedImage(QSize(512, 256), Qt::blue), true);
         QVERIFY(entry.hasPhoto());
 
         const QString picture = QStringLiteral("jpegPhoto: \n\n     \uFFFC\n\n");
@@ -213,9 +202,9 @@ private Q_SLOTS:
     void severalEntriesInOneDocument()
     {
         TBEntry red;
-        red.addAttribute(QStringLiteral("jpegphoto"), jpeg(20, 20, Qt::red), true);
+        red.addAttribute(QStringLiteral("jpegphoto"), TBTestSupport::encodedImage(QSize(20, 20), Qt::red), true);
         TBEntry blue;
-        blue.addAttribute(QStringLiteral("jpegphoto"), jpeg(20, 20, Qt::blue), true);
+        blue.addAttribute(QStringLiteral("jpegphoto"), TBTestSupport::encodedImage(QSize(20, 20), Qt::blue), true);
 
         QTextDocument document;
         TBEntryRendering::info(red).appendTo(&document);

@@ -1,11 +1,11 @@
 #include "TBExport.h"
+#include "TBTestEntries.h"
 
 #include "TBEntryRendering.h"
 #include "TBPreferences.h"
 #include "TBTestSupport.h"
 #include "TBUserDefaults.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QProcess>
 #include <QStandardPaths>
@@ -22,28 +22,6 @@ namespace {
 QString s(const char* text)
 {
     return QString::fromUtf8(text);
-}
-
-QByteArray jpeg(int width, int height, QColor color)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(color);
-    QByteArray data;
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "JPEG");
-    return data;
-}
-
-// An entry from "name=value" pairs; repeated names give several values.
-TBEntryPtr person(const QStringList& pairs)
-{
-    TBEntryPtr entry = TBEntry::entry();
-    for (const QString& pair : pairs) {
-        const qsizetype eq = pair.indexOf(QLatin1Char('='));
-        entry->addAttribute(pair.left(eq), pair.mid(eq + 1));
-    }
-    return entry;
 }
 
 QByteArray readFile(const QString& path)
@@ -141,13 +119,13 @@ private Q_SLOTS:
         QFETCH(QStringList, pairs);
         QFETCH(QStringList, attributes);
         QFETCH(QString, expected);
-        QCOMPARE(TBExport::infoDelimitedWith(*person(pairs), delimiter, attributes), expected);
+        QCOMPARE(TBExport::infoDelimitedWith(*TBTestSupport::entryFromPairs(pairs), delimiter, attributes), expected);
     }
 
     void delimitedPicturesAndBytes()
     {
-        TBEntryPtr entry = person({"cn=Ann"});
-        entry->addAttribute(QStringLiteral("jpegphoto"), jpeg(10, 10, Qt::red), true);
+        TBEntryPtr entry = TBTestSupport::entryFromPairs({"cn=Ann"});
+        entry->addAttribute(QStringLiteral("jpegphoto"), TBTestSupport::encodedImage(QSize(10, 10), Qt::red), true);
         entry->addAttribute(QStringLiteral("objectGUID"), QByteArray("\x00\xff,\x10", 4), false);
         QCOMPARE(TBExport::infoDelimitedWith(*entry, QStringLiteral(","), {"cn", "jpegphoto", "objectguid"}),
                  QStringLiteral("Ann,<image data>,base64:AP8sEA=="));
@@ -174,8 +152,8 @@ private Q_SLOTS:
         QFETCH(bool, header);
         QFETCH(QString, expected);
 
-        const TBEntryList entries {person({"dn=uid=a,dc=x", "cn=Ann", "mail=a@x"}),
-                                   person({"dn=uid=b,dc=x", "cn=Bob, Jr."})};
+        const TBEntryList entries {TBTestSupport::entryFromPairs({"dn=uid=a,dc=x", "cn=Ann", "mail=a@x"}),
+                                   TBTestSupport::entryFromPairs({"dn=uid=b,dc=x", "cn=Bob, Jr."})};
         const QList<TBExportColumn> columns {{"dn", false}, {"cn", true}, {"mail", false}};
         const QStringList attributes = TBExport::exportedAttributes(columns, visibleOnly);
         QCOMPARE(TBExport::entriesPlainText(entries, format, attributes, header), expected);
@@ -189,7 +167,8 @@ private Q_SLOTS:
 
     void pasteboardText()
     {
-        const TBEntryList rows {person({"cn=Ann", "mail=a@x", "mail=b@x"}), person({"cn=Bob"})};
+        const TBEntryList rows {TBTestSupport::entryFromPairs({"cn=Ann", "mail=a@x", "mail=b@x"}),
+                                TBTestSupport::entryFromPairs({"cn=Bob"})};
         const QStringList shown {"cn", "mail"};
         QCOMPARE(TBExport::pasteboardText(rows, shown, false), QStringLiteral("Ann\ta@x;b@x\nBob\t\n"));
         QCOMPARE(TBExport::pasteboardText(rows, shown, true), QStringLiteral("cn\tmail\nAnn\ta@x;b@x\nBob\t\n"));
@@ -198,7 +177,8 @@ private Q_SLOTS:
     // Plain text: each entry's details and an empty line; UTF-8 without a byte-order mark.
     void plainTextFile()
     {
-        const TBEntryList entries {person({"cn=Ann", "sn=Ève"}), person({"cn=Bob"})};
+        const TBEntryList entries {TBTestSupport::entryFromPairs({"cn=Ann", "sn=Ève"}),
+                                   TBTestSupport::entryFromPairs({"cn=Bob"})};
         const QString path = m_dir.filePath(QStringLiteral("plain.txt"));
         TBExportMessage message;
         QVERIFY(TBExport::exportEntriesToFile(entries, TBExportPlainText, {}, true, path, &message));
@@ -213,9 +193,9 @@ private Q_SLOTS:
     {
         if (m_unrtf.isEmpty())
             QSKIP("unrtf is not installed (scripts/install-deps installs it)");
-        TBEntryPtr ann = person({"cn=Ann Müller", s("displayName=山田 花子")});
-        ann->addAttribute(QStringLiteral("jpegphoto"), jpeg(16, 16, Qt::green), true);
-        const TBEntryList entries {ann, person({"cn=Bob"})};
+        TBEntryPtr ann = TBTestSupport::entryFromPairs({"cn=Ann Müller", s("displayName=山田 花子")});
+        ann->addAttribute(QStringLiteral("jpegphoto"), TBTestSupport::encodedImage(QSize(16, 16), Qt::green), true);
+        const TBEntryList entries {ann, TBTestSupport::entryFromPairs({"cn=Bob"})};
 
         const QString path = m_dir.filePath(QStringLiteral("entries.rtf"));
         TBExportMessage message;
@@ -231,11 +211,11 @@ private Q_SLOTS:
     // overwrite each other.
     void rtfdPackage()
     {
-        TBEntryPtr ann = person({"cn=Ann"});
-        ann->addAttribute(QStringLiteral("jpegphoto"), jpeg(30, 20, Qt::red), true);
-        ann->addAttribute(QStringLiteral("jpegphoto"), jpeg(300, 150, Qt::blue), true);
-        TBEntryPtr bob = person({s("cn=Bøb")});
-        bob->addAttribute(QStringLiteral("jpegphoto"), jpeg(20, 20, Qt::green), true);
+        TBEntryPtr ann = TBTestSupport::entryFromPairs({"cn=Ann"});
+        ann->addAttribute(QStringLiteral("jpegphoto"), TBTestSupport::encodedImage(QSize(30, 20), Qt::red), true);
+        ann->addAttribute(QStringLiteral("jpegphoto"), TBTestSupport::encodedImage(QSize(300, 150), Qt::blue), true);
+        TBEntryPtr bob = TBTestSupport::entryFromPairs({s("cn=Bøb")});
+        bob->addAttribute(QStringLiteral("jpegphoto"), TBTestSupport::encodedImage(QSize(20, 20), Qt::green), true);
         const TBEntryList entries {ann, bob};
         QVERIFY(TBExport::anyEntryHasPhoto(entries));
 
@@ -270,8 +250,8 @@ private Q_SLOTS:
     // Writing over an existing file or package replaces it whole.
     void replacesExisting()
     {
-        TBEntryPtr ann = person({"cn=Ann"});
-        ann->addAttribute(QStringLiteral("jpegphoto"), jpeg(10, 10, Qt::red), true);
+        TBEntryPtr ann = TBTestSupport::entryFromPairs({"cn=Ann"});
+        ann->addAttribute(QStringLiteral("jpegphoto"), TBTestSupport::encodedImage(QSize(10, 10), Qt::red), true);
         QTemporaryDir folder;
         const QString path = folder.filePath(QStringLiteral("out.rtfd"));
         TBExportMessage message;
@@ -307,8 +287,8 @@ private Q_SLOTS:
     void failures()
     {
         QFETCH(qint64, format);
-        TBEntryPtr ann = person({"cn=Ann"});
-        ann->addAttribute(QStringLiteral("jpegphoto"), jpeg(10, 10, Qt::red), true);
+        TBEntryPtr ann = TBTestSupport::entryFromPairs({"cn=Ann"});
+        ann->addAttribute(QStringLiteral("jpegphoto"), TBTestSupport::encodedImage(QSize(10, 10), Qt::red), true);
         QTemporaryDir folder;
         // A regular file where a folder should be: fails even for the superuser.
         const QString notAFolder = folder.filePath(QStringLiteral("file"));
@@ -330,8 +310,8 @@ private Q_SLOTS:
     // The browse window writes its details text, pictures and all.
     void detailsDocument()
     {
-        TBEntryPtr ann = person({"cn=Ann"});
-        ann->addAttribute(QStringLiteral("jpegphoto"), jpeg(12, 12, Qt::red), true);
+        TBEntryPtr ann = TBTestSupport::entryFromPairs({"cn=Ann"});
+        ann->addAttribute(QStringLiteral("jpegphoto"), TBTestSupport::encodedImage(QSize(12, 12), Qt::red), true);
         QTextDocument details;
         TBEntryRendering::info(*ann).appendTo(&details);
 
@@ -375,13 +355,17 @@ private Q_SLOTS:
 
     void suggestedFileName()
     {
-        QCOMPARE(TBExport::suggestedFileName(TBEntryList {person({"dn=uid=ann,ou=People,dc=x"})}),
-                 QStringLiteral("ann"));
-        QCOMPARE(TBExport::suggestedFileName(TBEntryList {person({"cn=a"}), person({"cn=b"})}),
+        QCOMPARE(
+            TBExport::suggestedFileName(TBEntryList {TBTestSupport::entryFromPairs({"dn=uid=ann,ou=People,dc=x"})}),
+            QStringLiteral("ann"));
+        QCOMPARE(TBExport::suggestedFileName(
+                     TBEntryList {TBTestSupport::entryFromPairs({"cn=a"}), TBTestSupport::entryFromPairs({"cn=b"})}),
                  QStringLiteral("LDAP Entries"));
         QCOMPARE(TBExport::suggestedFileName(TBEntryList()), QStringLiteral("Error"));
-        QCOMPARE(TBExport::suggestedFileName(person({"dn=ou=Sales,dc=x"})), QStringLiteral("Sales"));
-        QCOMPARE(TBExport::suggestedFileName(person({"cn=no dn"})), QStringLiteral("LDAP Entry"));
+        QCOMPARE(TBExport::suggestedFileName(TBTestSupport::entryFromPairs({"dn=ou=Sales,dc=x"})),
+                 QStringLiteral("Sales"));
+        QCOMPARE(TBExport::suggestedFileName(TBTestSupport::entryFromPairs({"cn=no dn"})),
+                 QStringLiteral("LDAP Entry"));
         QCOMPARE(TBExport::suggestedFileName(TBEntryPtr()), QStringLiteral("LDAP Entry"));
     }
 };
