@@ -1,4 +1,5 @@
 #include "TBCommandLine.h"
+#include "TBTestModel.h"
 
 #include "TBCommandBrowse.h"
 #include "TBCommandSearch.h"
@@ -45,24 +46,8 @@ TBDirectoryPtr makeDirectory(const QVariantMap& fields)
     return dir;
 }
 
-// One condition per {attribute, type, text}.
-TBSearchCriteriaPtr makeCriteria(const QList<QStringList>& conditions)
-{
-    auto criteria = TBSearchCriteria::searchCriteria();
-    TBSearchItemList items;
-    for (const QStringList& c : conditions) {
-        auto item = TBSearchItem::searchItem();
-        item->setSearchAttr(c.value(0));
-        item->setSearchType(c.value(1).toLongLong());
-        item->setSearchText(c.value(2));
-        items.append(item);
-    }
-    criteria->setSearchItems(items);
-    return criteria;
-}
-
 TBCommandPtr makeCommand(Kind kind, const TBDirectoryPtr& dir, const QString& dn = QStringLiteral("ou=people,o=org"),
-                         const TBSearchCriteriaPtr& criteria = makeCriteria({{"cn", "0", "x"}}))
+                         const TBSearchCriteriaPtr& criteria = TBTestSupport::criteriaFrom({{"cn", "0", "x"}}))
 {
     TBCommandPtr cmd;
     switch (kind) {
@@ -235,23 +220,14 @@ void tst_TBCommandLine::workedExamples_data()
         << int(SearchOne)
         << QVariantMap {{"StartTLS", 1}, {"Authentication", 3}, {"SASLMechanism", 2}, {"SASLAuthCID", "tester"}}
         << QVariantMap {{"ConnectTimeout", 0}, {"TimeLimit", -1}, {"FetchWhichAttrs", 3}}
-        << QStringLiteral("cn=Test User,ou=people,o=org")
-        << QStringList {"-ZZ",
-                        "-LLL",
-                        "-H",
-                        "ldap://localhost",
-                        "-b",
-                        "cn=Test User,ou=people,o=org",
-                        "-s",
-                        "base",
-                        "-Q",
-                        "-Y",
-                        "DIGEST-MD5",
-                        "-U",
-                        "tester",
-                        "(objectclass=*)",
-                        "*",
-                        "+"}
+        << QStringLiteral("cn=Test User,ou=people,o=org") << QStringList {"-ZZ",        "-LLL",
+                                                                          "-H",         "ldap://localhost",
+                                                                          "-b",         "cn=Test User,ou=people,o=org",
+                                                                          "-s",         "base",
+                                                                          "-Q",         "-Y",
+                                                                          "DIGEST-MD5", "-U",
+                                                                          "tester",     "(objectclass=*)",
+                                                                          "*",          "+"}
         << QStringLiteral("/usr/bin/ldapsearch -ZZ -LLL -H ldap://localhost -b 'cn=Test User,ou=people,o=org' -s "
                           "base -Q -Y DIGEST-MD5 -U tester '(objectclass=*)' '*' '+'\n");
 
@@ -272,7 +248,7 @@ void tst_TBCommandLine::workedExamples()
     QFETCH(QString, display);
 
     applySettings(settings);
-    auto cmd = makeCommand(Kind(kind), makeDirectory(directory), dn, makeCriteria({{"cn", "2", "adm"}}));
+    auto cmd = makeCommand(Kind(kind), makeDirectory(directory), dn, TBTestSupport::criteriaFrom({{"cn", "2", "adm"}}));
     QVERIFY2(cmd->setupCommandAndArguments({}), qPrintable(cmd->errorMessage()));
     QCOMPARE(cmd->commandString(), QString(kind == Whoami ? "/usr/bin/ldapwhoami" : "/usr/bin/ldapsearch"));
     QCOMPARE(cmd->arguments(), arguments);
@@ -642,7 +618,8 @@ void tst_TBCommandLine::shellRoundTrip()
                               {"SASLRealm", value},
                               {"SASLAuthZID", value},
                               {"SASLProperties", value}});
-    auto cmd = makeCommand(Kind(kind), dir, nonEmpty, makeCriteria({{nonEmpty, "2", nonEmpty}, {nonEmpty, "5", ""}}));
+    auto cmd = makeCommand(Kind(kind), dir, nonEmpty,
+                           TBTestSupport::criteriaFrom({{nonEmpty, "2", nonEmpty}, {nonEmpty, "5", ""}}));
     QVERIFY2(cmd->setupCommandAndArguments({{"FetchWhichAttrs", 1}}), qPrintable(cmd->errorMessage()));
 
     QProcess shell;

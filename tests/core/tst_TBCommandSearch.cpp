@@ -1,4 +1,5 @@
 #include "TBCommandSearch.h"
+#include "TBTestModel.h"
 
 #include "TBPreferences.h"
 #include "TBTestSupport.h"
@@ -11,22 +12,6 @@
 
 namespace {
 
-// One condition per {attribute, type, text}.
-TBSearchCriteriaPtr makeCriteria(const QList<QStringList>& conditions)
-{
-    auto criteria = TBSearchCriteria::searchCriteria();
-    TBSearchItemList items;
-    for (const QStringList& c : conditions) {
-        auto item = TBSearchItem::searchItem();
-        item->setSearchAttr(c.value(0));
-        item->setSearchType(c.value(1).toLongLong());
-        item->setSearchText(c.value(2));
-        items.append(item);
-    }
-    criteria->setSearchItems(items);
-    return criteria;
-}
-
 std::shared_ptr<TBCommandSearch> makeSearch(const QList<QStringList>& conditions)
 {
     auto dir = TBDirectory::directory();
@@ -34,7 +19,7 @@ std::shared_ptr<TBCommandSearch> makeSearch(const QList<QStringList>& conditions
     dir->setStartTLS(2);
     auto cmd = std::make_shared<TBCommandSearch>();
     cmd->setDirectory(dir);
-    cmd->setSearchCriteria(makeCriteria(conditions));
+    cmd->setSearchCriteria(TBTestSupport::criteriaFrom(conditions));
     return cmd;
 }
 
@@ -159,7 +144,7 @@ void tst_TBCommandSearch::incompleteCondition()
     const QStringList args = cmd->arguments();
     const QString display = cmd->displayCommandString();
 
-    cmd->setSearchCriteria(makeCriteria(conditions));
+    cmd->setSearchCriteria(TBTestSupport::criteriaFrom(conditions));
     QVERIFY(!cmd->buildSearchFilter().has_value());
     QVERIFY(!cmd->setupCommandAndArguments({}));
     QCOMPARE(cmd->errorTitle(), title);
@@ -168,7 +153,7 @@ void tst_TBCommandSearch::incompleteCondition()
     QCOMPARE(cmd->displayCommandString(), display);
 
     // The messages do not outlive the fault.
-    cmd->setSearchCriteria(makeCriteria({{"cn", "0", "a"}}));
+    cmd->setSearchCriteria(TBTestSupport::criteriaFrom({{"cn", "0", "a"}}));
     QVERIFY(cmd->setupCommandAndArguments({}));
     QVERIFY(cmd->errorTitle().isEmpty());
     QVERIFY(cmd->errorMessage().isEmpty());

@@ -1,5 +1,5 @@
 #include "TBEntryTableController.h"
-#include "TBTestEntries.h"
+#include "TBTestModel.h"
 
 #include "TBEntryTableModel.h"
 #include "TBNotificationCenter.h"

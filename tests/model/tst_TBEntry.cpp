@@ -1,5 +1,5 @@
 #include "TBEntry.h"
-#include "TBTestEntries.h"
+#include "TBTestModel.h"
 
 #include "TBPreferences.h"
 #include "TBTestSupport.h"

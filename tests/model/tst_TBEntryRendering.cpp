@@ -1,5 +1,5 @@
 #include "TBEntryRendering.h"
-#include "TBTestEntries.h"
+#include "TBTestModel.h"
 
 #include "TBFonts.h"
 #include "TBPreferences.h"

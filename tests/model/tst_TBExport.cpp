@@ -1,5 +1,5 @@
 #include "TBExport.h"
-#include "TBTestEntries.h"
+#include "TBTestModel.h"
 
 #include "TBEntryRendering.h"
 #include "TBPreferences.h"
@@ -7,10 +7,8 @@
 #include "TBUserDefaults.h"
 
 #include <QDir>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QTextBlock>
 #include <QTextDocument>
 #include <QtTest>
 
@@ -45,21 +43,7 @@ class tst_TBExport : public QObject
     {
         if (m_unrtf.isEmpty())
             return false;
-        QProcess unrtf;
-        unrtf.start(m_unrtf, {QStringLiteral("--html"), path});
-        if (!unrtf.waitForFinished(-1) || unrtf.exitCode() != 0)
-            return false;
-        QTextDocument html;
-        html.setHtml(QString::fromUtf8(unrtf.readAllStandardOutput()));
-        *text = html.toPlainText();
-        bold->clear();
-        for (QTextBlock block = html.begin(); block.isValid(); block = block.next()) {
-            for (auto it = block.begin(); !it.atEnd(); ++it) {
-                if (it.fragment().charFormat().fontWeight() >= QFont::Bold)
-                    bold->append(it.fragment().text());
-            }
-        }
-        return true;
+        return TBTestSupport::readRTFWithUnrtf(m_unrtf, path, text, bold);
     }
 
     // Whatever is in the folder besides the given names (leftovers of a failed or atomic write).

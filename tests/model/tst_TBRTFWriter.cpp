@@ -1,12 +1,10 @@
 #include "TBRTFWriter.h"
+#include "TBTestModel.h"
 
 #include "TBFonts.h"
 
-#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QTextBlock>
-#include <QTextDocument>
 #include <QtTest>
 
 namespace {
@@ -34,21 +32,7 @@ class tst_TBRTFWriter : public QObject
         if (!file.open(QIODevice::WriteOnly) || file.write(rtf) != rtf.size())
             return false;
         file.close();
-        QProcess unrtf;
-        unrtf.start(m_unrtf, {QStringLiteral("--html"), path});
-        if (!unrtf.waitForFinished(-1) || unrtf.exitCode() != 0)
-            return false;
-        QTextDocument html;
-        html.setHtml(QString::fromUtf8(unrtf.readAllStandardOutput()));
-        *text = html.toPlainText();
-        boldParts->clear();
-        for (QTextBlock block = html.begin(); block.isValid(); block = block.next()) {
-            for (auto it = block.begin(); !it.atEnd(); ++it) {
-                if (it.fragment().charFormat().fontWeight() >= QFont::Bold)
-                    boldParts->append(it.fragment().text());
-            }
-        }
-        return true;
+        return TBTestSupport::readRTFWithUnrtf(m_unrtf, path, text, boldParts);
     }
 
 private Q_SLOTS:
