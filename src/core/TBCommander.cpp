@@ -56,30 +56,10 @@ bool TBCommander::runCommandString(const QString& path, const QStringList& argum
     }
 
     int outputPipe[2];
-    if (::pipe2(outputPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
-        if (m_controller)
-            m_controller->displayMessageText(
-                QStringLiteral("TBCommander: Could not run %1: %2").arg(path, qt_error_string(errno)));
+    if (!openOutputPipe(outputPipe)) {
+        reportStartFailure(path, qt_error_string(errno));
         return false;
     }
-    // Started with some standard stream closed, the pipe may have been given number 0, 1 or 2, where
-    // the child's own streams go and would replace it: move it above them.
-    for (int& fd : outputPipe) {
-        if (fd <= STDERR_FILENO) {
-            const int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
-            if (moved >= 0) {
-                ::close(fd);
-                fd = moved;
-            }
-        }
-    }
-    // The tool writes blocking, as it would to a terminal; only our end reads without waiting.
-    ::fcntl(outputPipe[1], F_SETFL, ::fcntl(outputPipe[1], F_GETFL) & ~O_NONBLOCK);
-    // A roomier pipe lets the tool run on while we wait between reads. It is a request the system
-    // may refuse (a user over the pipe-memory limit gets the default 64 KiB), so ask what we got.
-    ::fcntl(outputPipe[0], F_SETPIPE_SZ, 1 << 20);
-    const int pipeSize = ::fcntl(outputPipe[0], F_GETPIPE_SZ);
-    m_fullRead = qBound(qsizetype(1), qsizetype(pipeSize > 0 ? pipeSize / 2 : 4096), FullRead);
 
     auto* task = new QProcess(this);
     task->setInputChannelMode(QProcess::ManagedInputChannel);
@@ -106,8 +86,7 @@ bool TBCommander::runCommandString(const QString& path, const QStringList& argum
         const QString reason = task->errorString();
         delete task;
         m_taskStatus = -1;
-        if (m_controller)
-            m_controller->displayMessageText(QStringLiteral("TBCommander: Could not run %1: %2").arg(path, reason));
+        reportStartFailure(path, reason);
         return false;
     }
 
@@ -118,6 +97,37 @@ bool TBCommander::runCommandString(const QString& path, const QStringList& argum
     connect(task, &QProcess::readyReadStandardError, this, &TBCommander::readError);
     connect(task, &QProcess::finished, this, &TBCommander::taskFinished);
     return true;
+}
+
+bool TBCommander::openOutputPipe(int (&fds)[2])
+{
+    if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0)
+        return false;
+    // Started with some standard stream closed, the pipe may have been given number 0, 1 or 2, where
+    // the child's own streams go and would replace it: move it above them.
+    for (int& fd : fds) {
+        if (fd <= STDERR_FILENO) {
+            const int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+            if (moved >= 0) {
+                ::close(fd);
+                fd = moved;
+            }
+        }
+    }
+    // The tool writes blocking, as it would to a terminal; only our end reads without waiting.
+    ::fcntl(fds[1], F_SETFL, ::fcntl(fds[1], F_GETFL) & ~O_NONBLOCK);
+    // A roomier pipe lets the tool run on while we wait between reads. It is a request the system
+    // may refuse (a user over the pipe-memory limit gets the default 64 KiB), so ask what we got.
+    ::fcntl(fds[0], F_SETPIPE_SZ, 1 << 20);
+    const int pipeSize = ::fcntl(fds[0], F_GETPIPE_SZ);
+    m_fullRead = qBound(qsizetype(1), qsizetype(pipeSize > 0 ? pipeSize / 2 : 4096), FullRead);
+    return true;
+}
+
+void TBCommander::reportStartFailure(const QString& path, const QString& reason)
+{
+    if (m_controller)
+        m_controller->displayMessageText(QStringLiteral("TBCommander: Could not run %1: %2").arg(path, reason));
 }
 
 void TBCommander::terminate()

@@ -51,6 +51,9 @@ public:
     qint64 processId() const;
 
 private:
+    // A pipe for the tool's standard output: [0] ours to read, [1] the tool's. False with errno set.
+    bool openOutputPipe(int (&fds)[2]);
+    void reportStartFailure(const QString& path, const QString& reason);
     void readOutput();
     // Reads what the output pipe holds now and hands it on; 0 when nothing was there or it ended.
     qsizetype readOutputOnce();

@@ -147,10 +147,10 @@ QAction* TBAppDelegate::addAction(QMenu* menu, TBDocument* document, const QStri
     if (!shortcut.isEmpty())
         action->setShortcut(shortcut);
     QPointer<TBDocument> target = document;
-    QPointer<QAction> sender = action;
-    connect(action, &QAction::triggered, this, [this, target, sender, actionName] {
+    // The connection ends with the action, so the action is there whenever this runs.
+    connect(action, &QAction::triggered, this, [this, target, action, actionName] {
         if (target)
-            perform(target, actionName, sender ? sender->data().toInt() : -1);
+            perform(target, actionName, action->data().isValid() ? action->data().toInt() : -1);
     });
     menu->addAction(action);
     return action;
@@ -289,13 +289,11 @@ void TBAppDelegate::updateSavedSearchesMenu(TBDocument* document)
     TBPreferences* prefs = TBPreferences::sharedPreferences();
     if (!menu || !prefs)
         return;
+    const QList<TBSearchCriteriaPtr>& list = prefs->savedSearchCriteria();
     for (QAction* action : menu->actions()) {
         if (action->objectName() == QLatin1String("useSpecificSearch:"))
             delete action;
-    }
-    const QList<TBSearchCriteriaPtr>& list = prefs->savedSearchCriteria();
-    for (QAction* action : menu->actions()) {
-        if (action->objectName() == QLatin1String("savedSearchesPlaceholder"))
+        else if (action->objectName() == QLatin1String("savedSearchesPlaceholder"))
             action->setVisible(list.isEmpty());
     }
     // One item per saved search, tagged with its place in the list.

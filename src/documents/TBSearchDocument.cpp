@@ -150,9 +150,10 @@ void TBSearchDocument::restoreSubviewSizes()
     // The stored heights describe one criteria row: the extra rows come out of the entry table
     // down to its minimum, and then out of the details.
     top -= extraCriteriaHeight();
-    if (top < subviewTopHeight()) {
-        bottom = qMax<qint64>(bottomSubView()->minimumHeight(), bottom - (subviewTopHeight() - top));
-        top = subviewTopHeight();
+    const int leastTop = subviewTopHeight();
+    if (top < leastTop) {
+        bottom = qMax<qint64>(bottomSubView()->minimumHeight(), bottom - (leastTop - top));
+        top = leastTop;
     }
     // Grow the window when the remembered panes do not fit in its default size.
     const QList<int> sizes = splitView()->sizes();
