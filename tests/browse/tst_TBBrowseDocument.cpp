@@ -221,8 +221,7 @@ void tst_TBBrowseDocument::rootNames()
 
 void tst_TBBrowseDocument::expandListsOnce()
 {
-    if (m_uri.isEmpty())
-        QSKIP("The sample slapd is not running");
+    TB_REQUIRE_SAMPLE_SLAPD(m_uri);
     addDirectory();
     TBBrowseDocument* document = makeDocument();
     const QModelIndex root = rootIndex(document);
@@ -261,8 +260,7 @@ void tst_TBBrowseDocument::expandListsOnce()
 
 void tst_TBBrowseDocument::emptyContainerShowsPlaceholder()
 {
-    if (m_uri.isEmpty())
-        QSKIP("The sample slapd is not running");
+    TB_REQUIRE_SAMPLE_SLAPD(m_uri);
     addDirectory();
     TBBrowseDocument* document = makeDocument();
     QVERIFY(expandAndWait(document, rootIndex(document)));
@@ -287,8 +285,7 @@ void tst_TBBrowseDocument::emptyContainerShowsPlaceholder()
 
 void tst_TBBrowseDocument::selectingReadsTheNode()
 {
-    if (m_uri.isEmpty())
-        QSKIP("The sample slapd is not running");
+    TB_REQUIRE_SAMPLE_SLAPD(m_uri);
     addDirectory();
     TBBrowseDocument* document = makeDocument();
     const QModelIndex alice = selectAlice(document);
@@ -327,8 +324,7 @@ void tst_TBBrowseDocument::selectingReadsTheNode()
 
 void tst_TBBrowseDocument::busyWindowRefusesSelectionAndExpansion()
 {
-    if (m_uri.isEmpty())
-        QSKIP("The sample slapd is not running");
+    TB_REQUIRE_SAMPLE_SLAPD(m_uri);
     addDirectory();
     TBBrowseDocument* document = makeDocument();
     QVERIFY(expandAndWait(document, rootIndex(document)));
@@ -351,8 +347,7 @@ void tst_TBBrowseDocument::busyWindowRefusesSelectionAndExpansion()
 
 void tst_TBBrowseDocument::controlShowsTheCommandOnly()
 {
-    if (m_uri.isEmpty())
-        QSKIP("The sample slapd is not running");
+    TB_REQUIRE_SAMPLE_SLAPD(m_uri);
     addDirectory();
     TBBrowseDocument* document = makeDocument();
     TBDocument::setModifierSource([] { return Qt::KeyboardModifiers(Qt::ControlModifier); });
@@ -370,8 +365,7 @@ void tst_TBBrowseDocument::controlShowsTheCommandOnly()
 
 void tst_TBBrowseDocument::changingDirectoryDropsTheTree()
 {
-    if (m_uri.isEmpty())
-        QSKIP("The sample slapd is not running");
+    TB_REQUIRE_SAMPLE_SLAPD(m_uri);
     addDirectory(QStringLiteral("Sample"));
     addDirectory(QStringLiteral("People only"), QStringLiteral("ou=People,dc=tamblin,dc=test"));
     TBBrowseDocument* document = makeDocument();
@@ -422,8 +416,7 @@ void tst_TBBrowseDocument::exportSelectedNode()
     QFETCH(qint64, format);
     QFETCH(QString, fileName);
     QFETCH(bool, rtf);
-    if (m_uri.isEmpty())
-        QSKIP("The sample slapd is not running");
+    TB_REQUIRE_SAMPLE_SLAPD(m_uri);
     addDirectory();
     TBBrowseDocument* document = makeDocument();
     QVERIFY(selectAlice(document).isValid());

@@ -3,6 +3,7 @@
 #include "TBEntry.h"
 #include "TBSearchCriteria.h"
 #include "TBSearchItem.h"
+#include "TBTestSupport.h"
 
 #include <QBuffer>
 #include <QColor>

@@ -38,4 +38,10 @@ QString useScratchConfig()
     return path;
 }
 
+bool realPartsRequired()
+{
+    return qEnvironmentVariable("TB_REQUIRE_REAL_PARTS") == QLatin1String("1")
+        || qEnvironmentVariable("CI").compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
+}
+
 } // namespace TBTestSupport

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QtTest>
 
 // Shared by the tests: where the sample slapd of this test run listens, who can bind to it, and
 // private folders so no test touches the user's settings.
@@ -10,7 +11,8 @@ namespace TBTestSupport {
 inline const QString sampleBase = QStringLiteral("dc=tamblin,dc=test");
 inline const QString sampleAdminDN = QStringLiteral("cn=admin,dc=tamblin,dc=test"); // rootdn, no limits
 inline const QString sampleAdminPassword = QStringLiteral("admin-pw");
-inline const QString sampleReaderDN = QStringLiteral("cn=reader,dc=tamblin,dc=test"); // ordinary user, server limits apply
+inline const QString sampleReaderDN
+    = QStringLiteral("cn=reader,dc=tamblin,dc=test"); // ordinary user, server limits apply
 inline const QString sampleReaderPassword = QStringLiteral("reader-pw");
 inline const QString sampleAliceDN = QStringLiteral("uid=alice,ou=People,dc=tamblin,dc=test");
 inline const QString sampleAlicePassword = QStringLiteral("alice-pw");
@@ -24,4 +26,26 @@ QString sampleDir();
 // Returns the folder.
 QString useScratchConfig();
 
+// True when a missing real part (slapd, a tool, a reader, the keyring, a font) must fail the test
+// instead of skipping it: under scripts/test (TB_REQUIRE_REAL_PARTS=1) and on CI (CI=true).
+bool realPartsRequired();
+
 } // namespace TBTestSupport
+
+// Leaves the test function when a real part is missing: a failure naming the Debian package that
+// provides it under scripts/test and CI, where a skip would hide a missing dependency; a skip when a
+// developer runs one test binary by hand. A macro because QSKIP and QFAIL return from the caller.
+#define TB_REQUIRE(condition, package, what)                                                                          \
+    do {                                                                                                              \
+        if (!(condition)) {                                                                                           \
+            if (TBTestSupport::realPartsRequired())                                                                   \
+                QFAIL(qPrintable(QStringLiteral("%1 is missing: install the Debian package %2 (scripts/install-deps " \
+                                                "installs it)")                                                       \
+                                     .arg(QStringLiteral(what), QStringLiteral(package))));                           \
+            QSKIP(qPrintable(QStringLiteral("%1 is missing (Debian package %2)")                                      \
+                                 .arg(QStringLiteral(what), QStringLiteral(package))));                               \
+        }                                                                                                             \
+    } while (false)
+
+// The sample slapd of this test run (the CTest fixture starts it).
+#define TB_REQUIRE_SAMPLE_SLAPD(uri) TB_REQUIRE(!(uri).isEmpty(), "slapd", "The sample slapd")

@@ -333,8 +333,7 @@ void tst_TBParser::registryDecidesKinds()
 void tst_TBParser::realSearchOutput()
 {
     const QString uri = TBTestSupport::sampleURI();
-    if (uri.isEmpty())
-        QSKIP("no sample slapd running");
+    TB_REQUIRE_SAMPLE_SLAPD(uri);
     QProcess tool;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("LDAPNOINIT"), QStringLiteral("1")); // no local ldap.conf

@@ -758,8 +758,7 @@ void tst_TBDocument::whoamiAnswers()
     QFETCH(QString, simpleID);
     QFETCH(QString, password);
     QFETCH(QString, answer);
-    if (m_uri.isEmpty())
-        QSKIP("The sample slapd is not running");
+    TB_REQUIRE_SAMPLE_SLAPD(m_uri);
 
     const TBDirectoryPtr directory = addDirectory(QStringLiteral("Sample"), quint64(authentication), simpleID);
     m_prefs->setCurrentDirectoryID(qint64(directory->directoryID()));
@@ -785,8 +784,7 @@ void tst_TBDocument::whoamiAnswers()
 
 void tst_TBDocument::wrongPasswordIsForgotten()
 {
-    if (m_uri.isEmpty())
-        QSKIP("The sample slapd is not running");
+    TB_REQUIRE_SAMPLE_SLAPD(m_uri);
     const TBDirectoryPtr directory = addDirectory(QStringLiteral("Sample"), 2, TBTestSupport::sampleAliceDN);
     m_prefs->setCurrentDirectoryID(qint64(directory->directoryID()));
     TBDocument* document = makeDocument();
@@ -822,8 +820,7 @@ void tst_TBDocument::wrongPasswordIsForgotten()
 
 void tst_TBDocument::keyringSuppliesThePassword()
 {
-    if (m_uri.isEmpty())
-        QSKIP("The sample slapd is not running");
+    TB_REQUIRE_SAMPLE_SLAPD(m_uri);
     const TBDirectoryPtr directory = addDirectory(QStringLiteral("Sample"), 2, TBTestSupport::sampleAliceDN);
     m_prefs->setCurrentDirectoryID(qint64(directory->directoryID()));
     const TBKeychainItem item = TBDocument::credentialsKey(m_uri, TBTestSupport::sampleAliceDN);
@@ -842,8 +839,8 @@ void tst_TBDocument::keyringSuppliesThePassword()
     QCOMPARE(sheet->property("messageText").toString(), QStringLiteral("dn:") + TBTestSupport::sampleAliceDN);
     dismiss(sheet);
     QTRY_VERIFY_WITH_TIMEOUT(TBKeychain::findPassword(item).has_value(), 10000);
-    if (TBKeychain::findPassword(item).value_or(QString()) != TBTestSupport::sampleAlicePassword)
-        QSKIP("No Secret Service in this session: the sheet is all there is");
+    TB_REQUIRE(TBKeychain::findPassword(item).value_or(QString()) == TBTestSupport::sampleAlicePassword,
+               "gnome-keyring", "A Secret Service in this session");
 
     // A new window runs without any sheet.
     TBDocument* second = makeDocument();

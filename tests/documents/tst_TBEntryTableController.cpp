@@ -503,8 +503,7 @@ private Q_SLOTS:
     void realEntriesFromTheSampleDirectory()
     {
         const QString uri = TBTestSupport::sampleURI();
-        if (uri.isEmpty())
-            QSKIP("the sample slapd is not running");
+        TB_REQUIRE_SAMPLE_SLAPD(uri);
         QProcess ldapsearch;
         ldapsearch.setProcessEnvironment([] {
             QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

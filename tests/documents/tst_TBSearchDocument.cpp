@@ -191,8 +191,7 @@ void tst_TBSearchDocument::canSearch()
 
 void tst_TBSearchDocument::searchFillsTheEntries()
 {
-    if (m_uri.isEmpty())
-        QSKIP("The sample slapd is not running");
+    TB_REQUIRE_SAMPLE_SLAPD(m_uri);
     const TBDirectoryPtr directory = addDirectory();
     TBSearchDocument* document = makeDocument();
     QCOMPARE(document->numEntriesField()->text(), QString());
@@ -225,8 +224,7 @@ void tst_TBSearchDocument::searchFillsTheEntries()
 
 void tst_TBSearchDocument::failedSearchKeepsThePreviousResults()
 {
-    if (m_uri.isEmpty())
-        QSKIP("The sample slapd is not running");
+    TB_REQUIRE_SAMPLE_SLAPD(m_uri);
     const TBDirectoryPtr directory = addDirectory();
     TBSearchDocument* document = makeDocument();
     document->setSearchCriteria(criteria({{QStringLiteral("uid"), TBSearchTypeIs, QStringLiteral("alice")}}));
@@ -274,8 +272,7 @@ void tst_TBSearchDocument::detailsShowTheChosenEntries()
 
 void tst_TBSearchDocument::typedConditionSearchesOnReturn()
 {
-    if (m_uri.isEmpty())
-        QSKIP("The sample slapd is not running");
+    TB_REQUIRE_SAMPLE_SLAPD(m_uri);
     addDirectory();
     m_prefs->setPreviousSearch(criteria({{QStringLiteral("uid"), TBSearchTypeIs, QString()}}));
     TBSearchDocument* document = makeDocument();
@@ -324,8 +321,7 @@ void tst_TBSearchDocument::typedConditionSearchesOnReturn()
 
 void tst_TBSearchDocument::exportWritesTheResults()
 {
-    if (m_uri.isEmpty())
-        QSKIP("The sample slapd is not running");
+    TB_REQUIRE_SAMPLE_SLAPD(m_uri);
     addDirectory();
     TBSearchDocument* document = makeDocument();
     // Nothing found yet: nothing to export.
@@ -365,8 +361,7 @@ void tst_TBSearchDocument::exportWritesTheResults()
 
 void tst_TBSearchDocument::adminLimitShowsItsSheet()
 {
-    if (m_uri.isEmpty())
-        QSKIP("The sample slapd is not running");
+    TB_REQUIRE_SAMPLE_SLAPD(m_uri);
     const TBDirectoryPtr directory = addDirectory();
     directory->setAuthentication(2);
     directory->setSimpleID(TBTestSupport::sampleReaderDN);
@@ -493,8 +488,7 @@ void tst_TBSearchDocument::criteriaRowsTakeTheirRoomFromTheSplitView()
 
 void tst_TBSearchDocument::controlClickShowsTheSearchCommandOnly()
 {
-    if (m_uri.isEmpty())
-        QSKIP("The sample slapd is not running");
+    TB_REQUIRE_SAMPLE_SLAPD(m_uri);
     addDirectory();
     TBSearchDocument* document = makeDocument();
     QVERIFY(QTest::qWaitForWindowExposed(document));

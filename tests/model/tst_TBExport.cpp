@@ -175,8 +175,7 @@ private Q_SLOTS:
 
     void rtfFile()
     {
-        if (m_unrtf.isEmpty())
-            QSKIP("unrtf is not installed (scripts/install-deps installs it)");
+        TB_REQUIRE(!m_unrtf.isEmpty(), "unrtf", "unrtf, the RTF reader");
         TBEntryPtr ann = TBTestSupport::entryFromPairs({"cn=Ann Müller", s("displayName=山田 花子")});
         ann->addAttribute(QStringLiteral("jpegphoto"), TBTestSupport::encodedImage(QSize(16, 16), Qt::green), true);
         const TBEntryList entries {ann, TBTestSupport::entryFromPairs({"cn=Bob"})};
@@ -221,8 +220,7 @@ private Q_SLOTS:
         QVERIFY(rtf.indexOf("Photo_2.jpg") < rtf.indexOf("Photo_1_2.jpg"));
         QCOMPARE(otherFiles(m_dir.path(), {"people.rtfd"}).filter(QStringLiteral("people")), QStringList());
 
-        if (m_unrtf.isEmpty())
-            QSKIP("unrtf is not installed (scripts/install-deps installs it)");
+        TB_REQUIRE(!m_unrtf.isEmpty(), "unrtf", "unrtf, the RTF reader");
         QString text;
         QStringList bold;
         QVERIFY(readRTF(path + QStringLiteral("/TXT.rtf"), &text, &bold));

@@ -1,4 +1,5 @@
 #include "TBFonts.h"
+#include "TBTestSupport.h"
 
 #include <QFontDatabase>
 #include <QFontInfo>
@@ -9,6 +10,9 @@ class tst_TBFonts : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    // Without a font the sizes and families below mean nothing, and every window's text is blank.
+    void initTestCase() { TB_REQUIRE(!QFontDatabase::families().isEmpty(), "fonts-dejavu-core", "A font"); }
+
     void sharedAndKept()
     {
         QVERIFY(TBFonts::sharedInstance());

@@ -40,8 +40,7 @@ private Q_SLOTS:
     {
         QVERIFY(m_dir.isValid());
         m_unrtf = QStandardPaths::findExecutable(QStringLiteral("unrtf"));
-        if (m_unrtf.isEmpty())
-            QSKIP("unrtf is not installed (scripts/install-deps installs it)");
+        TB_REQUIRE(!m_unrtf.isEmpty(), "unrtf", "unrtf, the RTF reader");
     }
 
     // Text, bold labels and characters survive a real reader.

@@ -1,4 +1,5 @@
 #include "TBKeychain.h"
+#include "TBTestSupport.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -49,13 +50,8 @@ bool secretServiceAnswers()
     return answers;
 }
 
-// QSKIP leaves the calling test function, so this has to be a macro.
-#define REQUIRE_KEYRING()                                                                                      \
-    do {                                                                                                       \
-        if (!secretServiceAnswers())                                                                           \
-            QSKIP("No Secret Service on the session bus: run the tests through scripts/test, which starts an " \
-                  "unlocked gnome-keyring in a private dbus-run-session");                                     \
-    } while (false)
+// scripts/test starts an unlocked gnome-keyring in a private dbus-run-session.
+#define REQUIRE_KEYRING() TB_REQUIRE(secretServiceAnswers(), "gnome-keyring", "A Secret Service on the session bus")
 
 // A session bus that starts no services on demand, so no keyring appears unless we start one.
 const char* const kBareBusConfig
