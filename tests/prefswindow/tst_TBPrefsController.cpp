@@ -642,7 +642,7 @@ private Q_SLOTS:
         // Python's plistlib reads it: an array of two full records with identifier 0; it writes it back.
         const QString rewritten = path(QStringLiteral("rewritten.plist"));
         QProcess python;
-        python.start(QStringLiteral("python3"),
+        python.start(QStringLiteral("/usr/bin/python3"),
                      {QStringLiteral("-c"),
                       QStringLiteral("import plistlib, sys\n"
                                      "d = plistlib.load(open(sys.argv[1], 'rb'))\n"
