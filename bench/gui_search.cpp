@@ -139,7 +139,7 @@ int main(int argc, char** argv)
     command.setSearchCriteria(everyPerson());
     command.setSimpleID(bindDN);
     command.setSimplePassword(password);
-    if (!command.setupCommandAndArguments(options)) {
+    if (!command.setupCommandAndArguments(prefs->runSettings(options))) {
         fprintf(stderr, "gui_search: %s\n", qPrintable(command.errorMessage()));
         return 1;
     }

@@ -97,7 +97,7 @@ double renderMicroseconds(const TBEntry& model, int rounds)
     timer.start();
     qsizetype runs = 0;
     for (const TBEntry& entry : entries)
-        runs += TBEntryRendering::info(entry).runs().size();
+        runs += TBEntryRendering::info(entry, TBPreferences::sharedPreferences()->renderingContext()).runs().size();
     const double us = double(timer.nsecsElapsed()) / 1000.0 / rounds;
     return runs > 0 ? us : -1;
 }
@@ -136,7 +136,8 @@ int main(int argc, char** argv)
         TBExportMessage message;
         QElapsedTimer timer;
         timer.start();
-        if (!TBExport::exportEntriesToFile(people, TBExportCommaSeparated, columns, true, path, &message)) {
+        if (!TBExport::exportEntriesToFile(people, TBExportCommaSeparated, columns, true,
+                                           TBPreferences::sharedPreferences()->renderingContext(), path, &message)) {
             fprintf(stderr, "render: %s\n", qPrintable(message.text));
             return 1;
         }

@@ -28,20 +28,11 @@ namespace {
 class BenchWindow : public TBSearcherController
 {
 public:
-    QString password;
     QElapsedTimer* clock = nullptr;
     qint64 collectedAt = -1;
     bool finished = false;
     QEventLoop* loop = nullptr;
 
-    bool shouldParse() override { return true; }
-    QVariantMap getSearchParameters() override
-    {
-        QVariantMap parameters {{QStringLiteral("DecodeBase64"), true}, {QStringLiteral("DiscardOutput"), false}};
-        if (!password.isEmpty())
-            parameters.insert(QStringLiteral("password"), password);
-        return parameters;
-    }
     void searcherOperationFinished() override
     {
         finished = true;
@@ -71,7 +62,6 @@ struct SearcherRun
 SearcherRun runSearcher(const QStringList& arguments, const QString& password)
 {
     BenchWindow window;
-    window.password = password;
     TBSearcher searcher(&window);
     QElapsedTimer clock;
     window.clock = &clock;
@@ -81,7 +71,10 @@ SearcherRun runSearcher(const QStringList& arguments, const QString& password)
     SearcherRun run;
     const qint64 cpuBefore = cpuNow(RUSAGE_SELF);
     clock.start();
-    if (!searcher.runCommandString(QStringLiteral("/usr/bin/ldapsearch"), arguments))
+    TBRunSettings settings;
+    settings.decodeBase64 = true;
+    settings.discardOutput = false;
+    if (!searcher.runCommandString(QStringLiteral("/usr/bin/ldapsearch"), arguments, settings, password))
         return run;
     if (!window.finished)
         loop.exec();

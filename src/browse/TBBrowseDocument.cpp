@@ -143,11 +143,6 @@ void TBBrowseDocument::searchOne()
         runOn(std::make_shared<TBCommandSearchOne>());
 }
 
-bool TBBrowseDocument::shouldParse()
-{
-    return m_currentCommand && m_currentCommand->shouldParse();
-}
-
 void TBBrowseDocument::searcherOperationFinished()
 {
     TBDocument::searcherOperationFinished();

@@ -41,7 +41,6 @@ public:
 
     void updateDetailsText() override;
     QString draggedFileBaseName() const override;
-    bool shouldParse() override;
     void searcherOperationFinished() override;
 
     // Room for eight rows.

@@ -2,6 +2,7 @@
 
 #include "TBEntryRendering.h"
 #include "TBFonts.h"
+#include "TBPreferences.h"
 
 #include <algorithm>
 
@@ -85,13 +86,14 @@ const TBRichText* TBEntryItem::info() const
     if (m_leaf)
         return nullptr;
     if (m_haveSearched && m_entry)
-        return &TBEntryRendering::info(*m_entry);
+        return &TBEntryRendering::info(*m_entry, TBPreferences::sharedPreferences()->renderingContext());
     return &notFetchedInfo();
 }
 
 TBRichText TBEntryItem::infoWithoutAttachments() const
 {
     if (m_haveSearched && m_entry)
-        return TBEntryRendering::infoWithoutAttachments(*m_entry);
+        return TBEntryRendering::infoWithoutAttachments(*m_entry,
+                                                        TBPreferences::sharedPreferences()->renderingContext());
     return notFetchedInfo();
 }

@@ -35,9 +35,9 @@ TBCommand::TBCommand()
     , m_errorMessage(QStringLiteral(""))
 { }
 
-bool TBCommand::setupCommandAndArguments(const QVariantMap& options)
+bool TBCommand::setupCommandAndArguments(const TBRunSettings& settings)
 {
-    Q_UNUSED(options);
+    Q_UNUSED(settings);
     // Only the subclasses know a tool; the base answers with a command that can never do harm.
     m_commandString = QStringLiteral("/usr/bin/false");
     m_arguments = QStringList();
@@ -82,10 +82,10 @@ bool TBCommand::checkLdapURI()
     return m_errorMessage.isEmpty();
 }
 
-void TBCommand::adoptCommandLine(const TBCommandLine& line, const QVariantMap& options)
+void TBCommand::adoptCommandLine(const TBCommandLine& line, const TBRunSettings& settings)
 {
     m_commandString = line.toolPath();
     m_arguments = line.arguments();
     m_displayCommandString = line.displayLine();
-    m_searchOptions = options;
+    m_runSettings = settings;
 }

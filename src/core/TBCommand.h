@@ -1,11 +1,11 @@
 #pragma once
 
 #include "TBDirectory.h"
+#include "TBRunSettings.h"
 #include "TBSearchCriteria.h"
 
 #include <QString>
 #include <QStringList>
-#include <QVariantMap>
 
 #include <memory>
 
@@ -28,10 +28,10 @@ public:
     TBCommand();
     virtual ~TBCommand() = default;
 
-    // Builds commandString, arguments and displayCommandString from the directory, the preferences
-    // and the per-window options (a present key overrides the preference). On failure returns false,
-    // sets errorMessage (and sometimes errorTitle) and leaves the three command fields unchanged.
-    virtual bool setupCommandAndArguments(const QVariantMap& options);
+    // Builds commandString, arguments and displayCommandString from the directory and the run's
+    // settings, which the command then keeps for the searcher. On failure returns false, sets
+    // errorMessage (and sometimes errorTitle) and leaves the command fields unchanged.
+    virtual bool setupCommandAndArguments(const TBRunSettings& settings);
 
     // Quotes a value for a display line that pastes into a POSIX shell.
     static QString quotedString(const QString& text);
@@ -48,7 +48,8 @@ public:
     void setSimpleID(const QString& v) { m_simpleID = v; }
     QString simplePassword() const { return m_simplePassword; }
     void setSimplePassword(const QString& v) { m_simplePassword = v; }
-    QVariantMap searchOptions() const { return m_searchOptions; }
+    // The settings of the last successful build.
+    const TBRunSettings& runSettings() const { return m_runSettings; }
     QString commandString() const { return m_commandString; }
     QStringList arguments() const { return m_arguments; }
     QString displayCommandString() const { return m_displayCommandString; }
@@ -62,7 +63,7 @@ protected:
     bool checkDn(const QString& operation);
     bool checkLdapURI();
     // The line becomes this command: tool, arguments and display line.
-    void adoptCommandLine(const TBCommandLine& line, const QVariantMap& options);
+    void adoptCommandLine(const TBCommandLine& line, const TBRunSettings& settings);
 
     qint64 m_commandType = TBCommandTypeNone;
     bool m_shouldParse = false;
@@ -71,7 +72,7 @@ protected:
     QString m_dn;
     QString m_simpleID;
     QString m_simplePassword;
-    QVariantMap m_searchOptions;
+    TBRunSettings m_runSettings;
     QString m_commandString;
     QStringList m_arguments;
     QString m_displayCommandString;

@@ -10,18 +10,18 @@ TBCommandBrowse::TBCommandBrowse()
     m_dn = QStringLiteral("");
 }
 
-bool TBCommandBrowse::setupCommandAndArguments(const QVariantMap& options)
+bool TBCommandBrowse::setupCommandAndArguments(const TBRunSettings& settings)
 {
     if (!checkDirectory() || !checkDn(QStringLiteral("browse")) || !checkLdapURI())
         return false;
 
-    TBCommandLine line(TBCommandLine::searchToolPath(), options);
+    TBCommandLine line(settings.searchToolPath(), settings);
     line.addSearchPrologue(*m_directory, true);
     line.add({QStringLiteral("-b"), m_dn, QStringLiteral("-s"), QStringLiteral("one")});
     line.addBind(*m_directory, m_simpleID);
     // The listing needs only the children's DNs: "1.1" requests no attributes.
     line.add({QStringLiteral("(objectclass=*)"), QStringLiteral("1.1")});
 
-    adoptCommandLine(line, options);
+    adoptCommandLine(line, settings);
     return true;
 }

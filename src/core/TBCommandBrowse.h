@@ -8,5 +8,5 @@ class TBCommandBrowse : public TBCommand
 public:
     TBCommandBrowse();
 
-    bool setupCommandAndArguments(const QVariantMap& options) override;
+    bool setupCommandAndArguments(const TBRunSettings& settings) override;
 };

@@ -2,19 +2,10 @@
 
 #include "TBCommand.h"
 #include "TBDirectory.h"
-#include "TBPreferences.h"
-#include "TBPropertyList.h"
 
 #include <algorithm>
-#include <cmath>
-#include <limits>
 
 namespace {
-
-bool isFloating(const QVariant& value)
-{
-    return value.typeId() == QMetaType::Double || value.typeId() == QMetaType::Float;
-}
 
 bool isShellSafe(QChar c)
 {
@@ -25,19 +16,17 @@ bool isShellSafe(QChar c)
 
 } // namespace
 
-TBCommandLine::TBCommandLine(const QString& toolPath, const QVariantMap& options)
+TBCommandLine::TBCommandLine(const QString& toolPath, const TBRunSettings& settings)
     : m_toolPath(toolPath)
     , m_display(displayWord(toolPath))
-{
-    const TBPreferences* prefs = TBPreferences::sharedPreferences();
-    m_enableDebug = boolOption(options, QStringLiteral("EnableDebug"), prefs->enableDebug());
-    if (m_enableDebug)
-        m_debugLevel = integerOption(options, QStringLiteral("DebugLevel"), prefs->debugLevel());
-    m_connectTimeout = integerOption(options, QStringLiteral("ConnectTimeout"), prefs->connectTimeout());
-    m_timeLimit = integerOption(options, QStringLiteral("TimeLimit"), prefs->timeLimit());
-    m_maxHits = integerOption(options, QStringLiteral("MaxHits"), prefs->maxHits());
-    m_fetchWhichAttrs = integerOption(options, QStringLiteral("FetchWhichAttrs"), prefs->fetchWhichAttrs());
-}
+    , m_enableDebug(settings.enableDebug)
+    // The level counts only while debugging is on.
+    , m_debugLevel(settings.enableDebug ? settings.debugLevel : 0)
+    , m_connectTimeout(settings.connectTimeout)
+    , m_timeLimit(settings.timeLimit)
+    , m_maxHits(settings.maxHits)
+    , m_fetchWhichAttrs(settings.fetchWhichAttrs)
+{ }
 
 void TBCommandLine::add(const QString& argument)
 {
@@ -159,18 +148,6 @@ void TBCommandLine::addBind(const TBDirectory& directory, const QString& bindDN)
     }
 }
 
-QString TBCommandLine::searchToolPath()
-{
-    const QString path = TBPreferences::sharedPreferences()->pathLDAPSearch();
-    return path.isEmpty() ? QStringLiteral("/usr/bin/ldapsearch") : path;
-}
-
-QString TBCommandLine::whoamiToolPath()
-{
-    const QString path = TBPreferences::sharedPreferences()->pathLDAPWhoami();
-    return path.isEmpty() ? QStringLiteral("/usr/bin/ldapwhoami") : path;
-}
-
 // The stored index stays as it was; the text is the SASL mechanism name the tools accept with -Y
 // (Cyrus SASL knows "DIGEST-MD5"; a prefixed name such as SASL_DIGEST_MD5 is no mechanism at all).
 QString TBCommandLine::saslMechanismText(quint64 mechanism)
@@ -199,27 +176,4 @@ QString TBCommandLine::displayWord(const QString& word)
     if (!word.isEmpty() && std::all_of(word.cbegin(), word.cend(), isShellSafe))
         return word;
     return displayValue(word);
-}
-
-bool TBCommandLine::boolOption(const QVariantMap& options, const QString& key, bool fallback)
-{
-    const auto it = options.constFind(key);
-    if (it == options.cend() || !TBPropertyList::isNumber(*it))
-        return fallback;
-    return isFloating(*it) ? it->toDouble() != 0.0 : it->toLongLong() != 0;
-}
-
-qint64 TBCommandLine::integerOption(const QVariantMap& options, const QString& key, qint64 fallback)
-{
-    const auto it = options.constFind(key);
-    if (it == options.cend() || !TBPropertyList::isNumber(*it))
-        return fallback;
-    if (isFloating(*it)) {
-        // Whole part, like any integer reading of a number; out of range or NaN counts as wrong kind.
-        const double d = std::trunc(it->toDouble());
-        if (!(d >= double(std::numeric_limits<qint64>::min()) && d < double(std::numeric_limits<qint64>::max())))
-            return fallback;
-        return qint64(d);
-    }
-    return it->toLongLong();
 }

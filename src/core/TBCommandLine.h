@@ -1,19 +1,19 @@
 #pragma once
 
+#include "TBRunSettings.h"
+
 #include <QString>
 #include <QStringList>
-#include <QVariantMap>
 
 class TBDirectory;
 
 // The argument vector and the display line of one tool run, built side by side: every argument
 // is appended to both, so the line always shows exactly what the tool receives and pastes into a
-// POSIX shell as the same command. Also resolves the run's settings: the preference, unless the
-// per-window options hold a number under the same key.
+// POSIX shell as the same command. The options come from the run's settings.
 class TBCommandLine
 {
 public:
-    TBCommandLine(const QString& toolPath, const QVariantMap& options);
+    TBCommandLine(const QString& toolPath, const TBRunSettings& settings);
 
     bool enableDebug() const { return m_enableDebug; }
     qint64 debugLevel() const { return m_debugLevel; }
@@ -48,9 +48,6 @@ public:
     QStringList arguments() const { return m_arguments; }
     QString displayLine() const { return m_display + QLatin1Char('\n'); }
 
-    // The tools' paths from the preferences, or their usual places when unset.
-    static QString searchToolPath();
-    static QString whoamiToolPath();
     static QString saslMechanismText(quint64 mechanism);
 
     // A value as the display shows it: quotedString, but an empty value still shows as '' so
@@ -59,10 +56,6 @@ public:
     // A path or URI: shown bare when the shell reads it as it stands (the usual case, slashes and
     // all), otherwise quoted like any value.
     static QString displayWord(const QString& word);
-
-    // The option's value when the map holds a number under the key, else the fallback.
-    static bool boolOption(const QVariantMap& options, const QString& key, bool fallback);
-    static qint64 integerOption(const QVariantMap& options, const QString& key, qint64 fallback);
 
 private:
     void addBare(const QString& argument);

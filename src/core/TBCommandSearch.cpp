@@ -1,7 +1,6 @@
 #include "TBCommandSearch.h"
 
 #include "TBCommandLine.h"
-#include "TBPreferences.h"
 
 #include <algorithm>
 
@@ -86,7 +85,7 @@ QString TBCommandSearch::quotedFilterString(const QString& text)
     return escaped;
 }
 
-bool TBCommandSearch::setupCommandAndArguments(const QVariantMap& options)
+bool TBCommandSearch::setupCommandAndArguments(const TBRunSettings& settings)
 {
     if (!checkDirectory())
         return false;
@@ -100,7 +99,7 @@ bool TBCommandSearch::setupCommandAndArguments(const QVariantMap& options)
     if (!checkLdapURI())
         return false;
 
-    TBCommandLine line(TBCommandLine::searchToolPath(), options);
+    TBCommandLine line(settings.searchToolPath(), settings);
     line.addSearchPrologue(*m_directory, true);
     // No "-s": the tool's default subtree scope.
     if (!m_directory->searchBase().isEmpty())
@@ -114,10 +113,10 @@ bool TBCommandSearch::setupCommandAndArguments(const QVariantMap& options)
     case 1: {
         // The condition attributes the basic list lacks, then the basic list; not de-duplicated.
         for (const TBSearchItemPtr& item : m_searchCriteria->searchItems()) {
-            if (item && !item->includedInAttrMenus())
+            if (item && !settings.basicAttributes.contains(item->searchAttr()))
                 line.add(item->searchAttr());
         }
-        line.add(TBPreferences::sharedPreferences()->basicAttributes());
+        line.add(settings.basicAttributes);
         break;
     }
     case 2:
@@ -131,6 +130,6 @@ bool TBCommandSearch::setupCommandAndArguments(const QVariantMap& options)
         break;
     }
 
-    adoptCommandLine(line, options);
+    adoptCommandLine(line, settings);
     return true;
 }

@@ -11,7 +11,7 @@ class TBCommandSearch : public TBCommand
 public:
     TBCommandSearch();
 
-    bool setupCommandAndArguments(const QVariantMap& options) override;
+    bool setupCommandAndArguments(const TBRunSettings& settings) override;
 
     // The filter for the criteria: empty for no conditions; nullopt, with errorMessage and
     // errorTitle set, when a condition lacks its attribute or its text.

@@ -11,13 +11,13 @@ TBCommandSearchOne::TBCommandSearchOne()
     m_searchCriteria.reset();
 }
 
-bool TBCommandSearchOne::setupCommandAndArguments(const QVariantMap& options)
+bool TBCommandSearchOne::setupCommandAndArguments(const TBRunSettings& settings)
 {
     if (!checkDirectory() || !checkDn(QStringLiteral("searchone")) || !checkLdapURI())
         return false;
 
     // One entry: no size limit needed.
-    TBCommandLine line(TBCommandLine::searchToolPath(), options);
+    TBCommandLine line(settings.searchToolPath(), settings);
     line.addSearchPrologue(*m_directory, false);
     line.add({QStringLiteral("-b"), m_dn, QStringLiteral("-s"), QStringLiteral("base")});
     line.addBind(*m_directory, m_simpleID);
@@ -25,6 +25,6 @@ bool TBCommandSearchOne::setupCommandAndArguments(const QVariantMap& options)
     // Without a request the tool returns all user attributes.
     line.addWildcardAttributeRequest();
 
-    adoptCommandLine(line, options);
+    adoptCommandLine(line, settings);
     return true;
 }

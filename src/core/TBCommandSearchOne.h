@@ -8,5 +8,5 @@ class TBCommandSearchOne : public TBCommand
 public:
     TBCommandSearchOne();
 
-    bool setupCommandAndArguments(const QVariantMap& options) override;
+    bool setupCommandAndArguments(const TBRunSettings& settings) override;
 };

@@ -9,19 +9,19 @@ TBCommandWhoami::TBCommandWhoami()
     m_directory.reset();
 }
 
-bool TBCommandWhoami::setupCommandAndArguments(const QVariantMap& options)
+bool TBCommandWhoami::setupCommandAndArguments(const TBRunSettings& settings)
 {
     if (!checkDirectory() || !checkLdapURI())
         return false;
 
     // ldapwhoami reads no entries: no protocol version, LDIF form or limits.
-    TBCommandLine line(TBCommandLine::whoamiToolPath(), options);
+    TBCommandLine line(settings.whoamiToolPath(), settings);
     line.addConnectTimeout();
     line.addDebug();
     line.addStartTLS(*m_directory);
     line.addServer(*m_directory);
     line.addBind(*m_directory, m_simpleID);
 
-    adoptCommandLine(line, options);
+    adoptCommandLine(line, settings);
     return true;
 }

@@ -8,5 +8,5 @@ class TBCommandWhoami : public TBCommand
 public:
     TBCommandWhoami();
 
-    bool setupCommandAndArguments(const QVariantMap& options) override;
+    bool setupCommandAndArguments(const TBRunSettings& settings) override;
 };

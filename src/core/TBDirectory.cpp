@@ -1,6 +1,5 @@
 #include "TBDirectory.h"
 
-#include "TBPreferences.h"
 #include "TBPropertyList.h"
 
 #include <QDateTime>
@@ -34,10 +33,31 @@ QString text(const QString& value)
     return value.isNull() ? QStringLiteral("") : value;
 }
 
+bool identifierTaken(const QList<TBDirectoryPtr>& taken, qint64 directoryID)
+{
+    // 0 and below name no directory, whatever a record may carry.
+    if (directoryID < 1)
+        return false;
+    for (const TBDirectoryPtr& dir : taken) {
+        if (dir && dir->directoryID() == static_cast<quint64>(directoryID))
+            return true;
+    }
+    return false;
+}
+
+bool nameTaken(const QList<TBDirectoryPtr>& taken, const QString& name)
+{
+    for (const TBDirectoryPtr& dir : taken) {
+        if (dir && dir->directoryName() == name)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
-TBDirectory::TBDirectory()
-    : m_directoryID(uniqueDirectoryID())
+TBDirectory::TBDirectory(const QList<TBDirectoryPtr>& taken)
+    : m_directoryID(uniqueDirectoryID(taken))
     , m_directoryName(QStringLiteral("New Directory"))
     , m_ldapURI(QStringLiteral("ldap://"))
     , m_searchBase(QStringLiteral(""))
@@ -56,9 +76,9 @@ TBDirectory::TBDirectory(const TBDirectory& other)
     *this = other;
 }
 
-TBDirectoryPtr TBDirectory::directory()
+TBDirectoryPtr TBDirectory::directory(const QList<TBDirectoryPtr>& taken)
 {
-    return std::make_shared<TBDirectory>();
+    return std::make_shared<TBDirectory>(taken);
 }
 
 TBDirectoryPtr TBDirectory::directoryWithDirectory(const TBDirectory& other)
@@ -66,14 +86,14 @@ TBDirectoryPtr TBDirectory::directoryWithDirectory(const TBDirectory& other)
     return std::make_shared<TBDirectory>(other);
 }
 
-TBDirectoryPtr TBDirectory::directoryWithDictionary(const QVariantMap& dict)
+TBDirectoryPtr TBDirectory::directoryWithDictionary(const QVariantMap& dict, const QList<TBDirectoryPtr>& taken)
 {
-    auto dir = directory();
-    dir->initWithDictionary(dict);
+    auto dir = directory(taken);
+    dir->initWithDictionary(dict, taken);
     return dir;
 }
 
-void TBDirectory::initWithDictionary(const QVariantMap& dict)
+void TBDirectory::initWithDictionary(const QVariantMap& dict, const QList<TBDirectoryPtr>& taken)
 {
     auto readNumber = [&dict](const QString& key, quint64* field) {
         const QVariant v = dict.value(key);
@@ -90,11 +110,11 @@ void TBDirectory::initWithDictionary(const QVariantMap& dict)
     if (TBPropertyList::isNumber(id)) {
         m_directoryID = static_cast<quint64>(id.toLongLong());
         if (m_directoryID == 0)
-            m_directoryID = uniqueDirectoryID();
+            m_directoryID = uniqueDirectoryID(taken);
     }
     const QVariant name = dict.value(kDirectoryName);
     if (TBPropertyList::isString(name))
-        m_directoryName = uniqueDirectoryNameFromName(name.toString());
+        m_directoryName = uniqueDirectoryNameFromName(name.toString(), taken);
     readText(kLDAPURI, &m_ldapURI);
     readText(kSearchBase, &m_searchBase);
     readNumber(kStartTLS, &m_startTLS);
@@ -177,38 +197,36 @@ QVariantList TBDirectory::dictArrayFromDirArray(const QList<TBDirectoryPtr>& dir
     return dicts;
 }
 
-QList<TBDirectoryPtr> TBDirectory::dirArrayFromDictArray(const QVariantList& dicts)
+QList<TBDirectoryPtr> TBDirectory::dirArrayFromDictArray(const QVariantList& dicts, const QList<TBDirectoryPtr>& taken)
 {
     QList<TBDirectoryPtr> dirs;
     dirs.reserve(dicts.size());
     for (const QVariant& dict : dicts) {
         // A stray non-dictionary element is no directory at all; do not invent one for it.
         if (TBPropertyList::isDictionary(dict))
-            dirs.append(directoryWithDictionary(dict.toMap()));
+            dirs.append(directoryWithDictionary(dict.toMap(), taken));
     }
     return dirs;
 }
 
-quint64 TBDirectory::uniqueDirectoryID()
+quint64 TBDirectory::uniqueDirectoryID(const QList<TBDirectoryPtr>& taken)
 {
     if (s_directoryIDCounter == -1)
         s_directoryIDCounter = QDateTime::currentSecsSinceEpoch();
     else
         ++s_directoryIDCounter;
-    const TBPreferences* prefs = TBPreferences::sharedPreferences();
-    while (prefs && prefs->directoryIndexWithID(s_directoryIDCounter) != -1)
+    while (identifierTaken(taken, s_directoryIDCounter))
         ++s_directoryIDCounter;
     return static_cast<quint64>(s_directoryIDCounter);
 }
 
-QString TBDirectory::uniqueDirectoryNameFromName(const QString& name)
+QString TBDirectory::uniqueDirectoryNameFromName(const QString& name, const QList<TBDirectoryPtr>& taken)
 {
-    const TBPreferences* prefs = TBPreferences::sharedPreferences();
-    if (!prefs || prefs->directoryIndexWithName(name) == -1)
+    if (!nameTaken(taken, name))
         return name;
     for (qint64 n = 2;; ++n) {
         const QString candidate = QStringLiteral("%1 %2").arg(name, QString::number(n));
-        if (prefs->directoryIndexWithName(candidate) == -1)
+        if (!nameTaken(taken, candidate))
             return candidate;
     }
 }

@@ -11,29 +11,42 @@ using TBDirectoryPtr = std::shared_ptr<TBDirectory>;
 
 // One configured LDAP server. Held by shared pointer: the preferences' list, the editors' copies
 // and the commands refer to records, not values. No password is ever part of the record.
+//
+// Identifiers and names are kept apart from those of a directory list ("taken") where one is given:
+// a fresh identifier is one no directory of the list has, a name that one of them has gets " 2",
+// " 3", ... appended.
 class TBDirectory
 {
 public:
-    TBDirectory(); // defaults; draws a fresh identifier
+    // Defaults; draws a fresh identifier.
+    explicit TBDirectory(const QList<TBDirectoryPtr>& taken = QList<TBDirectoryPtr>());
     TBDirectory(const TBDirectory& other); // field-by-field copy, identifier included (after drawing one)
     TBDirectory& operator=(const TBDirectory& other) = default;
 
-    static TBDirectoryPtr directory();
+    static TBDirectoryPtr directory(const QList<TBDirectoryPtr>& taken = QList<TBDirectoryPtr>());
     static TBDirectoryPtr directoryWithDirectory(const TBDirectory& other);
-    static TBDirectoryPtr directoryWithDictionary(const QVariantMap& dict);
+    static TBDirectoryPtr directoryWithDictionary(const QVariantMap& dict,
+                                                  const QList<TBDirectoryPtr>& taken = QList<TBDirectoryPtr>());
     // The archive form: the same keys, written as an XML property list.
     static TBDirectoryPtr directoryWithArchive(const QByteArray& archive);
     QByteArray archive() const;
 
-    void initWithDictionary(const QVariantMap& dict); // applies the dictionary's keys to this record
+    // Applies the dictionary's keys to this record.
+    void initWithDictionary(const QVariantMap& dict, const QList<TBDirectoryPtr>& taken = QList<TBDirectoryPtr>());
     QVariantMap dictionaryRepresentation() const;
 
     static QVariantList dictArrayFromDirArray(const QList<TBDirectoryPtr>& dirs);
-    static QList<TBDirectoryPtr> dirArrayFromDictArray(const QVariantList& dicts);
+    // Every record is checked against the taken list only, not against the others of the array.
+    static QList<TBDirectoryPtr> dirArrayFromDictArray(const QVariantList& dicts,
+                                                       const QList<TBDirectoryPtr>& taken = QList<TBDirectoryPtr>());
 
-    static quint64 uniqueDirectoryID();
-    static QString uniqueDirectoryNameFromName(const QString& name);
-    void updateDirectoryID() { m_directoryID = uniqueDirectoryID(); }
+    static quint64 uniqueDirectoryID(const QList<TBDirectoryPtr>& taken = QList<TBDirectoryPtr>());
+    static QString uniqueDirectoryNameFromName(const QString& name,
+                                               const QList<TBDirectoryPtr>& taken = QList<TBDirectoryPtr>());
+    void updateDirectoryID(const QList<TBDirectoryPtr>& taken = QList<TBDirectoryPtr>())
+    {
+        m_directoryID = uniqueDirectoryID(taken);
+    }
     // Forgets the identifier counter so the next draw starts at the current time again (tests).
     static void resetIdentifierCounter();
 

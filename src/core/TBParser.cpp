@@ -1,7 +1,5 @@
 #include "TBParser.h"
 
-#include "TBPreferences.h"
-
 #include <QHash>
 
 #include <cstring>
@@ -209,30 +207,9 @@ struct TBParser::State
     }
 };
 
-namespace {
-
-QSet<QString> lowerCasedNames(const TBAttributeList& first, const TBAttributeList& second)
-{
-    QSet<QString> names;
-    for (const TBAttributeList* list : {&first, &second}) {
-        for (const TBAttributePtr& attribute : *list) {
-            if (attribute)
-                names.insert(attribute->attributeName().toLower());
-        }
-    }
-    return names;
-}
-
-} // namespace
-
-TBParser::TBParser(const QByteArray& data, bool decodeBase64)
-    : m_data(data)
-    , m_decodeBase64(decodeBase64)
-{
-    TBPreferences* prefs = TBPreferences::sharedPreferences();
-    m_imageAttributes = lowerCasedNames(prefs->customImageAttrs(), prefs->defaultImageAttrs());
-    m_binaryAttributes = lowerCasedNames(prefs->customBinaryAttrs(), prefs->defaultBinaryAttrs());
-}
+TBParser::TBParser(const QByteArray& data, bool decodeBase64, const TBAttributeKinds& kinds)
+    : TBParser(data, decodeBase64, kinds.imageNames, kinds.binaryNames)
+{ }
 
 TBParser::TBParser(const QByteArray& data, bool decodeBase64, const QSet<QString>& imageAttributes,
                    const QSet<QString>& binaryAttributes)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "TBAttributeRegistry.h" // TBAttributeKinds
 #include "TBEntry.h" // defines TBEntryPtr (std::shared_ptr<TBEntry>) and TBEntryList (QList<TBEntryPtr>)
 
 #include <QByteArray>
@@ -16,9 +17,9 @@
 class TBParser
 {
 public:
-    // Takes what the parse needs of the attribute registry (the image and binary attribute names)
-    // now, so construct it on the main thread; parse() then never touches the preferences.
-    TBParser(const QByteArray& data, bool decodeBase64);
+    // The kinds say which attributes hold pictures and which raw bytes (none by default); the
+    // parser keeps its own copy, so the registry may change while it runs.
+    TBParser(const QByteArray& data, bool decodeBase64, const TBAttributeKinds& kinds = TBAttributeKinds());
     // The same with the lower-cased image and binary attribute names given.
     TBParser(const QByteArray& data, bool decodeBase64, const QSet<QString>& imageAttributes,
              const QSet<QString>& binaryAttributes);

@@ -3,7 +3,6 @@
 #include "TBCommand.h"
 #include "TBCommander.h"
 #include "TBParser.h"
-#include "TBPreferences.h"
 
 #include <QMetaObject>
 #include <QMetaType>
@@ -16,10 +15,8 @@
 
 namespace {
 
-const QByteArray defaultPrompt = QByteArrayLiteral("Enter LDAP Password: ");
 // Output is parsed while the tool runs in pieces of about this size, each cut after a blank line.
 constexpr qsizetype segmentSize = 2 * 1024 * 1024;
-QByteArray processPrompt; // set by the first searcher, main thread only
 
 // Output of a large search runs to tens of megabytes in chunks of a pipe's size: grow in doubling
 // steps so the collection stays linear.
@@ -33,31 +30,11 @@ void appendChunk(QByteArray& buffer, const QByteArray& chunk)
 
 // The prompt may arrive split over chunks: search only the new chunk plus the prompt's length
 // before it, never the whole buffer again. Returns the offset just past the prompt, or -1.
-qsizetype findPromptEnd(const QByteArray& buffer, qsizetype previousSize)
+qsizetype findPromptEnd(const QByteArray& buffer, qsizetype previousSize, const QByteArray& prompt)
 {
-    const QByteArray& prompt = processPrompt.isEmpty() ? defaultPrompt : processPrompt;
     const qsizetype from = qMax<qsizetype>(0, previousSize - (prompt.size() - 1));
     const qsizetype at = buffer.indexOf(prompt, from);
     return at < 0 ? -1 : at + prompt.size();
-}
-
-// A per-run flag: a boolean, or a number as the options sheet may store it; anything else is ignored.
-void takeFlag(const QVariantMap& parameters, const QString& key, bool& flag)
-{
-    const auto it = parameters.constFind(key);
-    if (it == parameters.constEnd())
-        return;
-    switch (it->typeId()) {
-    case QMetaType::Bool:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-        flag = it->toBool();
-        break;
-    default:
-        break;
-    }
 }
 
 } // namespace
@@ -93,12 +70,8 @@ struct TBSearcher::ParseJob
 TBSearcher::TBSearcher(TBSearcherController* controller, QObject* parent)
     : QObject(parent)
     , m_controller(controller)
-{
-    if (processPrompt.isEmpty()) {
-        const QString prompt = TBPreferences::sharedPreferences()->passwordPrompt();
-        processPrompt = prompt.isEmpty() ? defaultPrompt : prompt.toUtf8();
-    }
-}
+    , m_prompt(TBRunSettings().promptBytes())
+{ }
 
 TBSearcher::~TBSearcher()
 {
@@ -112,11 +85,6 @@ TBSearcher::~TBSearcher()
     if (m_operationQueue)
         m_operationQueue->waitForDone();
     // A hand-back still posted to this object is dropped with it, unrun.
-}
-
-QByteArray TBSearcher::promptBytes()
-{
-    return processPrompt.isEmpty() ? defaultPrompt : processPrompt;
 }
 
 bool TBSearcher::dataContainsData(QByteArrayView haystack, QByteArrayView needle)
@@ -135,26 +103,24 @@ QThreadPool* TBSearcher::operationQueue()
 
 bool TBSearcher::runCommand(const TBCommand& command)
 {
-    return runCommandString(command.commandString(), command.arguments());
+    return runCommandString(command.commandString(), command.arguments(), command.runSettings(),
+                            command.simplePassword(), command.shouldParse());
 }
 
-bool TBSearcher::runCommandString(const QString& path, const QStringList& arguments)
+bool TBSearcher::runCommandString(const QString& path, const QStringList& arguments, const TBRunSettings& settings,
+                                  const QString& password, bool shouldParse)
 {
     if (busy())
         return false;
     if (!m_commander)
         m_commander = std::make_unique<TBCommander>(this);
 
-    m_simplePassword.clear();
-    const TBPreferences* prefs = TBPreferences::sharedPreferences();
-    m_decodeBase64 = prefs->decodeBase64();
-    m_discardOutput = prefs->discardOutput();
-    const QVariantMap parameters = m_controller ? m_controller->getSearchParameters() : QVariantMap();
-    const QVariant password = parameters.value(QStringLiteral("password"));
-    if (password.typeId() == QMetaType::QString)
-        m_simplePassword = password.toString();
-    takeFlag(parameters, QStringLiteral("DecodeBase64"), m_decodeBase64);
-    takeFlag(parameters, QStringLiteral("DiscardOutput"), m_discardOutput);
+    m_simplePassword = password;
+    m_decodeBase64 = settings.decodeBase64;
+    m_discardOutput = settings.discardOutput;
+    m_prompt = settings.promptBytes();
+    m_attributeKinds = settings.attributeKinds;
+    m_shouldParse = shouldParse;
 
     m_userCanceled = false;
     m_errorText.clear();
@@ -170,7 +136,7 @@ bool TBSearcher::runCommandString(const QString& path, const QStringList& argume
     m_errorData.reserve(1000);
 
     abandonJob();
-    m_parseWhileRunning = m_controller && m_controller->shouldParse();
+    m_parseWhileRunning = m_shouldParse;
     m_parsedUpTo = 0;
     m_lastBoundary = 0;
     m_scannedUpTo = 0;
@@ -224,7 +190,7 @@ QByteArray TBSearcher::receivedOutputData(const QByteArray& data)
         return QByteArray();
     }
     // Until the prompt has been answered, nothing here is known to be LDIF.
-    const qsizetype promptEnd = findPromptEnd(m_outputData, previousSize);
+    const qsizetype promptEnd = findPromptEnd(m_outputData, previousSize, m_prompt);
     if (promptEnd < 0)
         return QByteArray();
 
@@ -261,8 +227,7 @@ void TBSearcher::queueSegment(const QByteArray& segment, bool last)
 {
     if (!m_job)
         m_job = std::make_shared<ParseJob>();
-    // Made here: a parser takes what it needs of the preferences on the main thread.
-    auto parser = std::make_shared<TBParser>(segment, m_decodeBase64);
+    auto parser = std::make_shared<TBParser>(segment, m_decodeBase64, m_attributeKinds);
     m_job->parsers.push_back(parser);
     operationQueue()->start([this, job = m_job, parser, last] { parseSegment(job, parser, last); });
 }
@@ -282,7 +247,7 @@ QByteArray TBSearcher::receivedErrorData(const QByteArray& data)
     appendChunk(m_errorData, data);
     if (!m_needPassword || m_sentPassword)
         return QByteArray();
-    const qsizetype promptEnd = findPromptEnd(m_errorData, previousSize);
+    const qsizetype promptEnd = findPromptEnd(m_errorData, previousSize, m_prompt);
     if (promptEnd < 0)
         return QByteArray();
 
@@ -319,7 +284,7 @@ void TBSearcher::commandFinished(TBCommander* commander)
     m_simplePassword.clear(); // only needed while the tool runs
     m_taskStatus = commander->taskStatus();
 
-    if (m_controller && m_controller->shouldParse()) {
+    if (m_shouldParse) {
         if (m_taskStatus == 4) {
             m_maxHitsExceeded = true;
             m_taskStatus = 0;

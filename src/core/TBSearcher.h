@@ -2,6 +2,7 @@
 
 #include "TBCommanderController.h"
 #include "TBEntry.h"
+#include "TBRunSettings.h"
 #include "TBSearcherController.h"
 
 #include <QByteArray>
@@ -45,10 +46,15 @@ public:
 
     TBSearcherController* controller() const { return m_controller; }
 
-    // Starts the command's tool. False when busy or when the tool could not be started; then
-    // errorTitle() and errorText() say why when there is something to say.
+    // Starts the command's tool with what the command knows: its run settings (output discarding,
+    // base64 decoding, the prompt, the attribute kinds), its password and whether its output is
+    // parsed. False when busy or when the tool could not be started; then errorTitle() and
+    // errorText() say why when there is something to say.
     bool runCommand(const TBCommand& command);
-    bool runCommandString(const QString& path, const QStringList& arguments);
+    // The same for a tool and arguments given directly; a non-empty password answers the prompt.
+    bool runCommandString(const QString& path, const QStringList& arguments,
+                          const TBRunSettings& settings = TBRunSettings(), const QString& password = QString(),
+                          bool shouldParse = true);
     // A tool runs or its output is being parsed.
     bool busy() const { return m_runningCommand || m_parsingOutput; }
     // Terminates a running tool, else aborts a running parse, else does nothing.
@@ -57,9 +63,8 @@ public:
 
     // Whether needle's bytes occur anywhere in haystack.
     static bool dataContainsData(QByteArrayView haystack, QByteArrayView needle);
-    // The password prompt every searcher of this process looks for, taken from the preferences
-    // when the first searcher is made.
-    static QByteArray promptBytes();
+    // The password prompt the current (or last) run looks for.
+    QByteArray promptBytes() const { return m_prompt; }
 
     // TBCommanderController
     QByteArray receivedOutputData(const QByteArray& data) override;
@@ -87,6 +92,7 @@ public:
     bool sentPassword() const { return m_sentPassword; }
     bool decodeBase64() const { return m_decodeBase64; }
     bool discardOutput() const { return m_discardOutput; }
+    bool shouldParse() const { return m_shouldParse; }
     bool maxHitsExceeded() const { return m_maxHitsExceeded; }
     bool adminLimitExceeded() const { return m_adminLimitExceeded; }
 
@@ -124,6 +130,8 @@ private:
     TBEntryList m_results;
     QSet<QString> m_returnedAttributeNames;
     QString m_simplePassword;
+    QByteArray m_prompt;
+    TBAttributeKinds m_attributeKinds;
 
     bool m_runningCommand = false;
     bool m_parsingOutput = false;
@@ -132,6 +140,7 @@ private:
     bool m_sentPassword = false;
     bool m_decodeBase64 = false;
     bool m_discardOutput = false;
+    bool m_shouldParse = false;
     bool m_maxHitsExceeded = false;
     bool m_adminLimitExceeded = false;
 

@@ -2,19 +2,14 @@
 
 #include <QByteArray>
 #include <QString>
-#include <QVariantMap>
 
-// What a TBSearcher asks of and tells the window that owns it. Every call is made on the main thread.
+// What a TBSearcher tells the window that owns it; what a run needs comes with the command. Every
+// call is made on the main thread.
 class TBSearcherController
 {
 public:
     virtual ~TBSearcherController() = default;
 
-    // Whether the running command's standard output is LDIF to be parsed into entries.
-    virtual bool shouldParse() = 0;
-    // Per-run parameters: "password" (a non-empty QString), "DecodeBase64" and "DiscardOutput"
-    // (booleans). Missing keys fall back to the preferences; an empty map means none.
-    virtual QVariantMap getSearchParameters() = 0;
     // The operation is over: read the searcher's taskStatus, errorTitle, errorText, results,
     // returnedAttributeNames and userCanceled.
     virtual void searcherOperationFinished() = 0;

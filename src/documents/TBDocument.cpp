@@ -600,25 +600,6 @@ void TBDocument::appendOutputHorizontalLine()
     m_commandOutputText->appendHorizontalLine();
 }
 
-bool TBDocument::shouldParse()
-{
-    return false;
-}
-
-QVariantMap TBDocument::getSearchParameters()
-{
-    QVariantMap parameters;
-    if (!m_simplePassword.isEmpty())
-        parameters.insert(QStringLiteral("password"), m_simplePassword);
-    if (!m_searchOptions.isEmpty()) {
-        for (const QString& key : {QStringLiteral("DecodeBase64"), QStringLiteral("DiscardOutput")}) {
-            if (m_searchOptions.contains(key))
-                parameters.insert(key, m_searchOptions.value(key));
-        }
-    }
-    return parameters;
-}
-
 void TBDocument::searcherOperationFinished()
 {
     setTheDeferredMessage(m_searcher->errorText(), m_searcher->errorTitle());
@@ -868,6 +849,11 @@ void TBDocument::openSearchOptions()
     sheet->open();
 }
 
+TBRunSettings TBDocument::runSettings() const
+{
+    return TBPreferences::sharedPreferences()->runSettings(m_searchOptions);
+}
+
 QVariantMap TBDocument::getDefaultOptions() const
 {
     const TBPreferences* prefs = TBPreferences::sharedPreferences();
@@ -1084,7 +1070,8 @@ void TBDocument::runCommand()
     command->setSimplePassword(m_simplePassword);
     command->setDirectory(currentDirectory());
     const bool showOnly = currentModifiers() & Qt::ControlModifier;
-    if (!command->setupCommandAndArguments(m_searchOptions)) {
+    // Resolved once: the command carries these settings to the searcher and the parser.
+    if (!command->setupCommandAndArguments(runSettings())) {
         if (!command->errorMessage().isEmpty())
             displayMessageText(command->errorMessage(), QStringLiteral("Could not run command"));
         m_currentCommand.reset();

@@ -88,6 +88,8 @@ public:
 
     // Options of this window; empty while it follows the preferences.
     QVariantMap searchOptions() const { return m_searchOptions; }
+    // The settings the next run uses: the preferences with this window's options applied.
+    TBRunSettings runSettings() const;
     void setSearchOptions(const QVariantMap& options) { m_searchOptions = options; }
     QString optionsMenuTitle() const { return m_optionsMenuTitle; }
     // The menu item whose title follows this window's optionsMenuTitle.
@@ -144,8 +146,6 @@ public:
     void appendOutputText(const QString& text, bool fixedFont) override;
     void appendOutputData(const QByteArray& data, bool fixedFont) override;
     void appendOutputHorizontalLine() override;
-    bool shouldParse() override;
-    QVariantMap getSearchParameters() override;
     void searcherOperationFinished() override;
 
     // Message sheets. A null or empty argument counts as absent; with neither, only a beep.

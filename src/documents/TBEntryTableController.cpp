@@ -45,13 +45,6 @@ bool isDisplayed(const QString& identifier)
     return TBPreferences::sharedPreferences()->displayedAttributeColumns().contains(identifier, Qt::CaseInsensitive);
 }
 
-// A strict bool from the window's options, else the fallback.
-bool optionSwitch(const QVariantMap& options, const QString& key, bool fallback)
-{
-    const QVariant value = options.value(key);
-    return value.typeId() == QMetaType::Bool ? value.toBool() : fallback;
-}
-
 } // namespace
 
 TBEntryTableController::TBEntryTableController(TBTableView* tableView, QObject* parent)
@@ -183,15 +176,12 @@ void TBEntryTableController::initAttributeColumns()
 }
 
 void TBEntryTableController::addAttributeColumns(const QSet<QString>& returnedAttributeNames,
-                                                 const QVariantMap& searchOptions, const TBSearchCriteriaPtr& criteria)
+                                                 const TBRunSettings& settings, const TBSearchCriteriaPtr& criteria)
 {
     TBPreferences* prefs = TBPreferences::sharedPreferences();
     if (!returnedAttributeNames.isEmpty()) {
-        const bool addDiscovered = optionSwitch(searchOptions, QStringLiteral("AutoAddDiscoveredAttributes"),
-                                                prefs->autoAddDiscoveredAttributes());
-        const bool displayColumns = optionSwitch(searchOptions, QStringLiteral("AutoDisplayAttributeColumns"),
-                                                 prefs->autoDisplayAttributeColumns());
-        prefs->addDiscoveredAttributes(returnedAttributeNames, addDiscovered, displayColumns);
+        prefs->addDiscoveredAttributes(returnedAttributeNames, settings.autoAddDiscoveredAttributes,
+                                       settings.autoDisplayAttributeColumns);
         QStringList names(returnedAttributeNames.cbegin(), returnedAttributeNames.cend());
         names.sort();
         for (const QString& name : std::as_const(names)) {
@@ -573,7 +563,8 @@ bool TBEntryTableController::exportEntriesToPath(qint64 format, bool selectedRow
 {
     const TBEntryList rows = selectedRowsOnly ? selectedEntries() : entries();
     const QStringList attributes = TBExport::exportedAttributes(exportColumns(), visibleColumnsOnly);
-    return TBExport::exportEntriesToFile(rows, format, attributes, includeAttrNames, path, message);
+    return TBExport::exportEntriesToFile(rows, format, attributes, includeAttrNames,
+                                         TBPreferences::sharedPreferences()->renderingContext(), path, message);
 }
 
 // Notifications

@@ -2,6 +2,7 @@
 
 #include "TBEntry.h"
 #include "TBExport.h"
+#include "TBRunSettings.h"
 #include "TBSearchCriteria.h"
 #include "TBTableView.h"
 
@@ -51,9 +52,9 @@ public:
     // Columns
     void initAttributeColumns();
     // After a search: columns for the returned attribute names the registry knows (adding them
-    // to the registry first when the discovery switches, from the window's options or else the
-    // preferences, say so), then visible columns for the attributes searched on.
-    void addAttributeColumns(const QSet<QString>& returnedAttributeNames, const QVariantMap& searchOptions,
+    // to the registry first when the discovery switches of the run's settings say so), then visible
+    // columns for the attributes searched on.
+    void addAttributeColumns(const QSet<QString>& returnedAttributeNames, const TBRunSettings& settings,
                              const TBSearchCriteriaPtr& criteria);
     bool addTableColumnForAttribute(const QString& name);
     void updateAttributeColumns();

@@ -299,7 +299,7 @@ QString TBEntryTableModel::cellText(int row, int column, bool* placeholder) cons
         return existsString();
     }
     if (info.adTime && TBPreferences::sharedPreferences()->interpretADTimestamps())
-        return TBADTimestampToString(first.text());
+        return TBADTimestampToString(first.text(), TBPreferences::sharedPreferences()->adDateStyle());
     if (entry->numValuesAtIndex(index) > 1) {
         if (placeholder)
             *placeholder = true;
@@ -327,7 +327,8 @@ QString TBEntryTableModel::toolTip(int row, int column) const
         return QString();
     if (info.adTime) {
         const QString raw = valueText(entry->valueAtIndex(index));
-        return TBPreferences::sharedPreferences()->interpretADTimestamps() ? raw : TBADTimestampToString(raw);
+        const TBADDateStyle style = TBPreferences::sharedPreferences()->adDateStyle();
+        return style.interpret ? raw : TBADTimestampToString(raw, style);
     }
     const qsizetype count = entry->numValuesAtIndex(index);
     if (count < 2)

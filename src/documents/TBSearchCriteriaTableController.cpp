@@ -350,7 +350,8 @@ bool TBSearchCriteriaTableController::insertSearchItemAfterRow(int row)
     const TBSearchCriteriaPtr list = criteria();
     if (!list || list->numSearchItems() >= maximumNumberOfRows || row < 0 || row >= list->numSearchItems())
         return false;
-    list->insertSearchItem(TBSearchItem::searchItem(), row + 1);
+    list->insertSearchItem(TBSearchItem::searchItem(TBPreferences::sharedPreferences()->lastSelectedAttribute()),
+                           row + 1);
     reloadData();
     selectSearchTextForRow(row + 1);
     return true;
@@ -431,7 +432,8 @@ bool TBSearchCriteriaTableController::acceptDrop(const QMimeData* data)
 {
     if (!canAcceptDrop(data) || !m_owner)
         return false;
-    const TBSearchCriteriaPtr dropped = TBSearchCriteria::searchCriteriaWithArchive(data->data(searchCriteriaDragType));
+    const TBSearchCriteriaPtr dropped = TBSearchCriteria::searchCriteriaWithArchive(
+        data->data(searchCriteriaDragType), TBPreferences::sharedPreferences()->lastSelectedAttribute());
     if (!dropped)
         return false;
     m_owner->useCriteriaFromController(dropped);

@@ -28,7 +28,9 @@ TBSearchDocument::TBSearchDocument(QWidget* parent)
     : TBDocument(parent)
 {
     const TBSearchCriteriaPtr previous = TBPreferences::sharedPreferences()->previousSearch();
-    m_searchCriteria = previous ? previous->copy() : TBSearchCriteria::searchCriteria();
+    m_searchCriteria = previous
+        ? previous->copy()
+        : TBSearchCriteria::searchCriteria(TBPreferences::sharedPreferences()->lastSelectedAttribute());
     m_optionsMenuTitle = QStringLiteral("Search Options...");
     // The criteria rows' attribute pop-ups list the registry's attributes.
     TBNotificationCenter::defaultCenter()->addObserver(this, TBPrefsAttributesHaveChangedNotification,
@@ -218,11 +220,6 @@ void TBSearchDocument::prefsHaveChangedNotification(const TBNotification& notifi
     updateDetailsText();
 }
 
-bool TBSearchDocument::shouldParse()
-{
-    return m_currentCommand && m_currentCommand->shouldParse();
-}
-
 void TBSearchDocument::search()
 {
     if (!canSearch())
@@ -258,7 +255,7 @@ void TBSearchDocument::commandSucceeded(const TBCommandPtr& command)
         return;
     // A search that fails or is cancelled leaves the previous results as they were.
     const TBEntryList results = searcher()->takeResults();
-    m_entryTableController->addAttributeColumns(searcher()->returnedAttributeNames(), searchOptions(),
+    m_entryTableController->addAttributeColumns(searcher()->returnedAttributeNames(), command->runSettings(),
                                                 m_searchCriteria);
     m_entryTableController->initAttributesColumnsMenu();
     searcher()->clearResults();
@@ -287,7 +284,9 @@ void TBSearchDocument::updateDetailsText()
     if (!view)
         return;
     view->clearText();
-    const bool friendly = TBPreferences::sharedPreferences()->showFriendlyAttrs();
+    const TBPreferences* prefs = TBPreferences::sharedPreferences();
+    const bool friendly = prefs->showFriendlyAttrs();
+    const TBRenderingContext context = prefs->renderingContext();
     const TBEntryList selected = selectedEntries();
     QTextCursor cursor = view->endCursor();
     cursor.beginEditBlock();
@@ -297,7 +296,8 @@ void TBSearchDocument::updateDetailsText()
             cursor.insertText(QStringLiteral("\n"), QTextCharFormat());
         }
         const TBEntryPtr& entry = selected.at(i);
-        const TBRichText& text = friendly ? TBEntryRendering::friendlyInfo(*entry) : TBEntryRendering::info(*entry);
+        const TBRichText& text
+            = friendly ? TBEntryRendering::friendlyInfo(*entry, context) : TBEntryRendering::info(*entry, context);
         if (text.isEmpty())
             cursor.insertText(QStringLiteral("Could not get details?"), TBFonts::displayFontAttributes());
         else

@@ -57,7 +57,6 @@ public:
     void saveSubviewSizes() override;
     void restoreSubviewSizes() override;
     void updateDetailsText() override;
-    bool shouldParse() override;
 
     // The entries whose details are shown (the results table's selection, in row order).
     virtual TBEntryList selectedEntries() const;

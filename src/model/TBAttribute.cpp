@@ -1,6 +1,6 @@
 #include "TBAttribute.h"
 
-#include "TBPreferences.h"
+#include "TBAttributeRegistry.h"
 #include "TBPropertyList.h"
 
 #include <algorithm>
@@ -16,12 +16,6 @@ const QString kDefaultAttr = QStringLiteral("DefaultAttr");
 
 // Identifiers are never stored: they only need to be unique and increasing within one run.
 std::atomic<qint64> s_nextAttributeID {0};
-
-bool registryKnows(const QString& name)
-{
-    const TBPreferences* prefs = TBPreferences::sharedPreferences();
-    return prefs && prefs->attributeExists(name);
-}
 
 } // namespace
 
@@ -47,11 +41,11 @@ TBAttributePtr TBAttribute::attributeWithAttribute(const TBAttribute& other)
     return std::make_shared<TBAttribute>(other);
 }
 
-TBAttributePtr TBAttribute::attributeWithDictionary(const QVariantMap& dict)
+TBAttributePtr TBAttribute::attributeWithDictionary(const QVariantMap& dict, const TBAttributeRegistry& registry)
 {
     auto attr = attribute();
     const QVariant name = dict.value(kAttributeName);
-    if (TBPropertyList::isString(name) && registryKnows(name.toString()))
+    if (TBPropertyList::isString(name) && registry.attributeExists(name.toString()))
         attr->m_attributeName = name.toString();
     const QVariant friendly = dict.value(kFriendlyName);
     if (TBPropertyList::isString(friendly))
@@ -65,7 +59,7 @@ TBAttributePtr TBAttribute::attributeWithDictionary(const QVariantMap& dict)
     return attr;
 }
 
-TBAttributePtr TBAttribute::attributeWithArchive(const QByteArray& archive)
+TBAttributePtr TBAttribute::attributeWithArchive(const QByteArray& archive, const TBAttributeRegistry& registry)
 {
     const QVariant root = TBPropertyList::fromData(archive);
     if (!TBPropertyList::isDictionary(root))
@@ -75,7 +69,7 @@ TBAttributePtr TBAttribute::attributeWithArchive(const QByteArray& archive)
     // Coder rules: a missing object decodes as nothing, a missing number as 0.
     const QVariant name = map.value(kAttributeName);
     const QString decodedName = TBPropertyList::isString(name) ? name.toString() : QString();
-    attr->m_attributeName = registryKnows(decodedName) ? decodedName : QStringLiteral("unknownattribute");
+    attr->m_attributeName = registry.attributeExists(decodedName) ? decodedName : QStringLiteral("unknownattribute");
     const QVariant friendly = map.value(kFriendlyName);
     attr->m_friendlyName = TBPropertyList::isString(friendly) ? friendly.toString() : QString();
     const QVariant type = map.value(kAttributeType);

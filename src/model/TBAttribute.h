@@ -7,6 +7,7 @@
 #include <memory>
 
 class TBAttribute;
+class TBAttributeRegistry;
 using TBAttributePtr = std::shared_ptr<TBAttribute>;
 using TBAttributeList = QList<TBAttributePtr>;
 
@@ -27,8 +28,9 @@ public:
 
     static TBAttributePtr attribute();
     static TBAttributePtr attributeWithAttribute(const TBAttribute& other);
-    static TBAttributePtr attributeWithDictionary(const QVariantMap& dict);
-    static TBAttributePtr attributeWithArchive(const QByteArray& archive);
+    // The stored forms keep a name only when the registry knows it.
+    static TBAttributePtr attributeWithDictionary(const QVariantMap& dict, const TBAttributeRegistry& registry);
+    static TBAttributePtr attributeWithArchive(const QByteArray& archive, const TBAttributeRegistry& registry);
     QByteArray archive() const;
     QVariantMap dictionaryRepresentation() const;
     QString description() const;

@@ -1,6 +1,6 @@
 #include "TBEntry.h"
 
-#include "TBPreferences.h"
+#include "TBAttributeRegistry.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -225,11 +225,11 @@ void TBEntry::addAttribute(const QString& name, const QString& value)
     addValue(nameID(name), SlotText, value.toUtf8(), nullptr);
 }
 
-void TBEntry::addAttribute(const QString& name, const QByteArray& data)
+void TBEntry::addAttribute(const QString& name, const QByteArray& data, const TBAttributeRegistry& registry)
 {
     if (name.isEmpty() || data.isEmpty())
         return;
-    addAttribute(name, data, TBPreferences::sharedPreferences()->isImageAttribute(name));
+    addAttribute(name, data, registry.isImageAttribute(name));
 }
 
 void TBEntry::addAttribute(const QString& name, const QByteArray& data, bool isImage)
@@ -569,10 +569,9 @@ QString timeFormatForStyle(qint64 style, const QLocale& locale)
 
 } // namespace
 
-QString TBADTimestampToString(const QString& text)
+QString TBADTimestampToString(const QString& text, const TBADDateStyle& style)
 {
-    const TBPreferences* prefs = TBPreferences::sharedPreferences();
-    return TBADTimestampToString(text, prefs->adTimestampDateFormat(), prefs->adTimestampTimeFormat());
+    return TBADTimestampToString(text, style.dateFormat, style.timeFormat);
 }
 
 QString TBADTimestampToString(const QString& text, qint64 dateStyle, qint64 timeStyle, const QLocale& locale)

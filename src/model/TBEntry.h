@@ -13,6 +13,7 @@
 
 #include <memory>
 
+class TBAttributeRegistry;
 class TBEntry;
 using TBEntryPtr = std::shared_ptr<TBEntry>;
 using TBEntryList = QList<TBEntryPtr>;
@@ -52,9 +53,10 @@ public:
     // of the attribute named exactly "dn" (case matters) also sets dn(). Each addition edits the
     // entry's one block in place; to build many entries use TBEntryBuilder.
     void addAttribute(const QString& name, const QString& value);
-    // Bytes: a picture when the attribute is an image attribute (asks the preferences' registry,
-    // so main thread only), raw bytes otherwise.
-    void addAttribute(const QString& name, const QByteArray& data);
+    // Bytes: a picture when the registry calls the attribute an image attribute, raw bytes otherwise.
+    void addAttribute(const QString& name, const QByteArray& data, const TBAttributeRegistry& registry);
+    // Bytes need to say whether they are a picture: a TBValue made from them would be taken as text.
+    void addAttribute(const QString& name, const QByteArray& data) = delete;
     // Bytes, with the caller saying whether the attribute is an image attribute (any thread).
     // Undecodable picture data is stored as the text "<Could not decode image data>".
     void addAttribute(const QString& name, const QByteArray& data, bool isImage);
@@ -161,8 +163,17 @@ private:
 // non-digit, no digits reads as 0, out-of-range text saturates.
 qint64 TBADTimestampValue(QStringView text);
 
+// How AD timestamps are shown: as dates or as they are, and the date and time styles of the dates
+// (0 none, 1 short, 2 medium, 3 long, 4 full). The defaults are the preferences' defaults.
+struct TBADDateStyle
+{
+    bool interpret = true;
+    qint64 dateFormat = 1;
+    qint64 timeFormat = 1;
+};
+
 // The display text: "0" for 0, otherwise the date in the user's locale and time zone with the
-// date and time styles of the preferences (0 none, 1 short, 2 medium, 3 long, 4 full).
-QString TBADTimestampToString(const QString& text);
+// style's date and time styles.
+QString TBADTimestampToString(const QString& text, const TBADDateStyle& style);
 QString TBADTimestampToString(const QString& text, qint64 dateStyle, qint64 timeStyle,
                               const QLocale& locale = QLocale::system());

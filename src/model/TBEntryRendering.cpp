@@ -1,7 +1,7 @@
 #include "TBEntryRendering.h"
 
+#include "TBAttributeRegistry.h"
 #include "TBFonts.h"
-#include "TBPreferences.h"
 
 namespace {
 
@@ -17,10 +17,10 @@ TBEntryRendering& cacheOf(const TBEntry& entry)
     return *cache;
 }
 
-TBRichText build(const TBEntry& entry, Variant variant)
+TBRichText build(const TBEntry& entry, Variant variant, const TBRenderingContext& context)
 {
     TBRichText text;
-    const TBPreferences* prefs = TBPreferences::sharedPreferences();
+    const TBAttributeRegistry* registry = context.registry;
     const bool forPrinting = variant == Variant::ForPrinting;
     const QTextCharFormat& bold
         = forPrinting ? TBFonts::printBoldFontAttributes() : TBFonts::displayBoldFontAttributes();
@@ -31,7 +31,7 @@ TBRichText build(const TBEntry& entry, Variant variant)
         const QString& attribute = attributes.at(i);
         QString label = attribute;
         if (variant == Variant::FriendlyInfo) {
-            const QString friendly = prefs ? prefs->friendlyNameForAttribute(attribute.toLower()) : QString();
+            const QString friendly = registry ? registry->friendlyNameForAttribute(attribute.toLower()) : QString();
             if (!friendly.isEmpty())
                 label = friendly;
         }
@@ -42,7 +42,7 @@ TBRichText build(const TBEntry& entry, Variant variant)
                 text.append(kImageData + QLatin1Char('\n'), regular);
                 continue;
             }
-            TBEntryRendering::appendValue(value, label, attribute, text, forPrinting, imageCount);
+            TBEntryRendering::appendValue(value, label, attribute, text, forPrinting, imageCount, context);
         }
     }
     return text;
@@ -51,21 +51,24 @@ TBRichText build(const TBEntry& entry, Variant variant)
 } // namespace
 
 void TBEntryRendering::appendValue(const TBValue& value, const QString& label, const QString& attribute,
-                                   TBRichText& info, bool forPrinting, qint64& imageCount)
+                                   TBRichText& info, bool forPrinting, qint64& imageCount,
+                                   const TBRenderingContext& context)
 {
     const QTextCharFormat& bold
         = forPrinting ? TBFonts::printBoldFontAttributes() : TBFonts::displayBoldFontAttributes();
     const QTextCharFormat& regular = forPrinting ? TBFonts::printFontAttributes() : TBFonts::displayFontAttributes();
-    const TBPreferences* prefs = TBPreferences::sharedPreferences();
+    const TBAttributeRegistry* registry = context.registry;
 
     info.append(label + QStringLiteral(": "), bold);
     switch (value.kind()) {
     case TBValue::Text: {
         const QString text = value.text();
-        if (prefs && prefs->isImageAttribute(attribute))
+        if (registry && registry->isImageAttribute(attribute))
             info.append(kImageData + QLatin1Char('\n'), regular);
-        else if (prefs && prefs->interpretADTimestamps() && prefs->isADTimeAttribute(attribute))
-            info.append(TBADTimestampToString(text) + QStringLiteral(" (") + text + QStringLiteral(")\n"), regular);
+        else if (registry && context.dateStyle.interpret && registry->isADTimeAttribute(attribute))
+            info.append(TBADTimestampToString(text, context.dateStyle) + QStringLiteral(" (") + text
+                            + QStringLiteral(")\n"),
+                        regular);
         else
             info.append(text + QLatin1Char('\n'), regular);
         break;
@@ -94,39 +97,39 @@ void TBEntryRendering::appendValue(const TBValue& value, const QString& label, c
     }
 }
 
-const TBRichText& TBEntryRendering::info(const TBEntry& entry)
+const TBRichText& TBEntryRendering::info(const TBEntry& entry, const TBRenderingContext& context)
 {
     TBEntryRendering& cache = cacheOf(entry);
     if (!cache.m_info)
-        cache.m_info = build(entry, Variant::Info);
+        cache.m_info = build(entry, Variant::Info, context);
     return *cache.m_info;
 }
 
-const TBRichText& TBEntryRendering::friendlyInfo(const TBEntry& entry)
+const TBRichText& TBEntryRendering::friendlyInfo(const TBEntry& entry, const TBRenderingContext& context)
 {
     TBEntryRendering& cache = cacheOf(entry);
     if (!cache.m_friendlyInfo)
-        cache.m_friendlyInfo = build(entry, Variant::FriendlyInfo);
+        cache.m_friendlyInfo = build(entry, Variant::FriendlyInfo, context);
     return *cache.m_friendlyInfo;
 }
 
-const TBRichText& TBEntryRendering::infoForPrinting(const TBEntry& entry)
+const TBRichText& TBEntryRendering::infoForPrinting(const TBEntry& entry, const TBRenderingContext& context)
 {
     TBEntryRendering& cache = cacheOf(entry);
     if (!cache.m_infoForPrinting)
-        cache.m_infoForPrinting = build(entry, Variant::ForPrinting);
+        cache.m_infoForPrinting = build(entry, Variant::ForPrinting, context);
     return *cache.m_infoForPrinting;
 }
 
-const TBRichText& TBEntryRendering::infoWithoutAttachments(const TBEntry& entry)
+const TBRichText& TBEntryRendering::infoWithoutAttachments(const TBEntry& entry, const TBRenderingContext& context)
 {
     TBEntryRendering& cache = cacheOf(entry);
     if (!cache.m_infoWithoutAttachments)
-        cache.m_infoWithoutAttachments = build(entry, Variant::WithoutAttachments);
+        cache.m_infoWithoutAttachments = build(entry, Variant::WithoutAttachments, context);
     return *cache.m_infoWithoutAttachments;
 }
 
-QString TBEntryRendering::infoAsPlainText(const TBEntry& entry)
+QString TBEntryRendering::infoAsPlainText(const TBEntry& entry, const TBRenderingContext& context)
 {
-    return infoWithoutAttachments(entry).plainText();
+    return infoWithoutAttachments(entry, context).plainText();
 }

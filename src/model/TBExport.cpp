@@ -193,7 +193,7 @@ QStringList TBExport::exportedAttributes(const QList<TBExportColumn>& columns, b
 }
 
 QString TBExport::entriesPlainText(const TBEntryList& entries, qint64 format, const QStringList& attributes,
-                                   bool includeAttrNames)
+                                   bool includeAttrNames, const TBRenderingContext& context)
 {
     QString text;
     const QString separator = delimiter(format);
@@ -210,20 +210,20 @@ QString TBExport::entriesPlainText(const TBEntryList& entries, qint64 format, co
     }
     for (const TBEntryPtr& entry : entries) {
         if (entry)
-            text += TBEntryRendering::infoAsPlainText(*entry);
+            text += TBEntryRendering::infoAsPlainText(*entry, context);
         text += QLatin1Char('\n');
     }
     return text;
 }
 
-TBRichText TBExport::entriesRichText(const TBEntryList& entries, qint64 format)
+TBRichText TBExport::entriesRichText(const TBEntryList& entries, qint64 format, const TBRenderingContext& context)
 {
     TBRichText text;
     const QTextCharFormat& regular = TBFonts::displayFontAttributes();
     for (const TBEntryPtr& entry : entries) {
         if (entry) {
-            text.append(format == TBExportRTFD ? TBEntryRendering::info(*entry)
-                                               : TBEntryRendering::infoWithoutAttachments(*entry));
+            text.append(format == TBExportRTFD ? TBEntryRendering::info(*entry, context)
+                                               : TBEntryRendering::infoWithoutAttachments(*entry, context));
         }
         text.append(QStringLiteral("\n"), regular);
     }
@@ -245,16 +245,18 @@ QString TBExport::pasteboardText(const TBEntryList& entries, const QStringList& 
 }
 
 bool TBExport::exportEntriesToFile(const TBEntryList& entries, qint64 format, const QStringList& attributes,
-                                   bool includeAttrNames, const QString& path, TBExportMessage* message)
+                                   bool includeAttrNames, const TBRenderingContext& context, const QString& path,
+                                   TBExportMessage* message)
 {
     format = validFileFormat(format);
     switch (format) {
     case TBExportRTF:
-        return writeText(TBRTFWriter::rtfFromText(entriesRichText(entries, format)), path, message);
+        return writeText(TBRTFWriter::rtfFromText(entriesRichText(entries, format, context)), path, message);
     case TBExportRTFD:
-        return writeRTFD(entriesRichText(entries, format), path, message);
+        return writeRTFD(entriesRichText(entries, format, context), path, message);
     default:
-        return writeText(entriesPlainText(entries, format, attributes, includeAttrNames).toUtf8(), path, message);
+        return writeText(entriesPlainText(entries, format, attributes, includeAttrNames, context).toUtf8(), path,
+                         message);
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "TBEntry.h"
+#include "TBEntryRendering.h"
 #include "TBRichText.h"
 
 #include <QList>
@@ -72,11 +73,11 @@ public:
     static QStringList exportedAttributes(const QList<TBExportColumn>& columns, bool visibleColumnsOnly);
 
     // The whole text of an export in format 0, 3 or 4 (attributes and the header matter for 3
-    // and 4 only).
+    // and 4 only). The context renders the entries' details texts.
     static QString entriesPlainText(const TBEntryList& entries, qint64 format, const QStringList& attributes,
-                                    bool includeAttrNames);
+                                    bool includeAttrNames, const TBRenderingContext& context);
     // The whole text of an export in format 1 (without pictures) or 2 (with pictures).
-    static TBRichText entriesRichText(const TBEntryList& entries, qint64 format);
+    static TBRichText entriesRichText(const TBEntryList& entries, qint64 format, const TBRenderingContext& context);
 
     // Text for copy and drag: one tab-delimited line per entry over the shown columns, after a
     // header line when asked for (the Alt key held).
@@ -85,7 +86,8 @@ public:
     // Writes entries to a file in the given format (any other value reads as 0). False with the
     // message to show when the file could not be made or written; nothing partial is left then.
     static bool exportEntriesToFile(const TBEntryList& entries, qint64 format, const QStringList& attributes,
-                                    bool includeAttrNames, const QString& path, TBExportMessage* message);
+                                    bool includeAttrNames, const TBRenderingContext& context, const QString& path,
+                                    TBExportMessage* message);
     // Writes a details text (the browse window's) as plain text, RTF or RTFD (formats 0 to 2;
     // any other value reads as 0). Pictures are kept in RTFD only.
     static bool exportTextToFile(const TBRichText& text, qint64 format, const QString& path, TBExportMessage* message);

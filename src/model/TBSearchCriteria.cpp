@@ -12,7 +12,7 @@ const QString kSearchSpecs = QStringLiteral("searchSpecs");
 const QString kNewSearch = QStringLiteral("New Search");
 
 // Items of an archive: dictionaries only; anything else makes the archive unusable.
-bool archivedItems(const QVariant& value, TBSearchItemList* items)
+bool archivedItems(const QVariant& value, const QString& defaultAttribute, TBSearchItemList* items)
 {
     if (!TBPropertyList::isArray(value))
         return false;
@@ -27,23 +27,23 @@ bool archivedItems(const QVariant& value, TBSearchItemList* items)
         // "searchtype"); read those by that form's rules rather than losing their attribute and type.
         const bool specForm = TBPropertyList::isNumber(map.value(QStringLiteral("searchAttr")))
             || map.contains(QStringLiteral("searchtype"));
-        items->append(specForm ? TBSearchItem::searchItemWithSpecDictionary(map)
-                               : TBSearchItem::searchItemWithArchive(map));
+        items->append(specForm ? TBSearchItem::searchItemWithSpecDictionary(map, defaultAttribute)
+                               : TBSearchItem::searchItemWithArchive(map, defaultAttribute));
     }
     return true;
 }
 
 } // namespace
 
-TBSearchCriteria::TBSearchCriteria()
+TBSearchCriteria::TBSearchCriteria(const QString& defaultAttribute)
 {
     m_searchItems.reserve(4);
-    m_searchItems.append(TBSearchItem::searchItem());
+    m_searchItems.append(TBSearchItem::searchItem(defaultAttribute));
 }
 
-TBSearchCriteriaPtr TBSearchCriteria::searchCriteria()
+TBSearchCriteriaPtr TBSearchCriteria::searchCriteria(const QString& defaultAttribute)
 {
-    return std::make_shared<TBSearchCriteria>();
+    return std::make_shared<TBSearchCriteria>(defaultAttribute);
 }
 
 TBSearchCriteriaPtr TBSearchCriteria::searchCriteriaWithSearchCriteria(const TBSearchCriteria& other)
@@ -51,9 +51,11 @@ TBSearchCriteriaPtr TBSearchCriteria::searchCriteriaWithSearchCriteria(const TBS
     return other.copy();
 }
 
-TBSearchCriteriaPtr TBSearchCriteria::searchCriteriaWithDictionary(const QVariantMap& dict)
+TBSearchCriteriaPtr TBSearchCriteria::searchCriteriaWithDictionary(const QVariantMap& dict,
+                                                                   const TBAttributeRegistry& registry,
+                                                                   const QString& defaultAttribute)
 {
-    auto criteria = searchCriteria();
+    auto criteria = searchCriteria(defaultAttribute);
     const QVariant name = dict.value(kName);
     if (TBPropertyList::isString(name))
         criteria->m_name = name.toString();
@@ -61,10 +63,11 @@ TBSearchCriteriaPtr TBSearchCriteria::searchCriteriaWithDictionary(const QVarian
         criteria->m_name = kNewSearch;
     const QVariant specs = dict.value(kSearchSpecs);
     if (TBPropertyList::isArray(specs))
-        criteria->m_searchItems = TBSearchItem::searchItemArrayFromSpecDictArray(specs.toList());
+        criteria->m_searchItems = TBSearchItem::searchItemArrayFromSpecDictArray(specs.toList(), defaultAttribute);
     const QVariant items = dict.value(kSearchItems);
     if (TBPropertyList::isArray(items))
-        criteria->m_searchItems = TBSearchItem::searchItemArrayFromDictArray(items.toList());
+        criteria->m_searchItems
+            = TBSearchItem::searchItemArrayFromDictArray(items.toList(), registry, defaultAttribute);
     return criteria;
 }
 
@@ -80,7 +83,8 @@ TBSearchCriteriaPtr TBSearchCriteria::copy() const
     return criteria;
 }
 
-TBSearchCriteriaPtr TBSearchCriteria::searchCriteriaWithArchive(const QByteArray& archive)
+TBSearchCriteriaPtr TBSearchCriteria::searchCriteriaWithArchive(const QByteArray& archive,
+                                                                const QString& defaultAttribute)
 {
     if (archive.isEmpty())
         return nullptr;
@@ -88,7 +92,7 @@ TBSearchCriteriaPtr TBSearchCriteria::searchCriteriaWithArchive(const QByteArray
     if (!TBPropertyList::isDictionary(root))
         return nullptr;
     const QVariantMap map = root.toMap();
-    auto criteria = searchCriteria();
+    auto criteria = searchCriteria(defaultAttribute);
     // Coder rules: a missing name decodes as nothing; without "searchItems" the older "searchSpecs"
     // list is taken; without either the list is empty.
     criteria->m_name.clear();
@@ -99,7 +103,7 @@ TBSearchCriteriaPtr TBSearchCriteria::searchCriteriaWithArchive(const QByteArray
     }
     criteria->m_searchItems.clear();
     const QString itemsKey = map.contains(kSearchItems) ? kSearchItems : kSearchSpecs;
-    if (map.contains(itemsKey) && !archivedItems(map.value(itemsKey), &criteria->m_searchItems))
+    if (map.contains(itemsKey) && !archivedItems(map.value(itemsKey), defaultAttribute, &criteria->m_searchItems))
         return nullptr;
     return criteria;
 }

@@ -11,21 +11,24 @@
 class TBSearchCriteria;
 using TBSearchCriteriaPtr = std::shared_ptr<TBSearchCriteria>;
 
-// A named, ordered list of conditions, all joined by AND.
+// A named, ordered list of conditions, all joined by AND. defaultAttribute is the attribute a new
+// condition starts with (see TBSearchItem).
 class TBSearchCriteria
 {
 public:
-    TBSearchCriteria(); // "New Search" with one default item
+    explicit TBSearchCriteria(const QString& defaultAttribute = QString()); // "New Search" with one default item
 
-    static TBSearchCriteriaPtr searchCriteria();
+    static TBSearchCriteriaPtr searchCriteria(const QString& defaultAttribute = QString());
     // Same name, a copy of each item.
     static TBSearchCriteriaPtr searchCriteriaWithSearchCriteria(const TBSearchCriteria& other);
-    static TBSearchCriteriaPtr searchCriteriaWithDictionary(const QVariantMap& dict);
+    static TBSearchCriteriaPtr searchCriteriaWithDictionary(const QVariantMap& dict,
+                                                            const TBAttributeRegistry& registry,
+                                                            const QString& defaultAttribute);
     TBSearchCriteriaPtr copy() const; // deep copy: shares no item with this one
 
     // Archive form (drag data under "searchCriteriaDragType"): an XML property list of the keys
     // "name" and "searchItems" (each item with "searchAttr", "searchType", "searchText").
-    static TBSearchCriteriaPtr searchCriteriaWithArchive(const QByteArray& archive);
+    static TBSearchCriteriaPtr searchCriteriaWithArchive(const QByteArray& archive, const QString& defaultAttribute);
     QByteArray archive() const;
 
     QVariantMap dictionaryRepresentation() const;

@@ -1,6 +1,6 @@
 #include "TBSearchItem.h"
 
-#include "TBPreferences.h"
+#include "TBAttributeRegistry.h"
 #include "TBPropertyList.h"
 
 namespace {
@@ -21,28 +21,23 @@ qint64 typeInRange(qint64 type)
 
 } // namespace
 
-TBSearchItem::TBSearchItem()
+TBSearchItem::TBSearchItem(const QString& attribute)
+    : m_searchAttr(attribute.isEmpty() ? QStringLiteral("dn") : attribute)
+    , m_searchText(QStringLiteral(""))
+{ }
+
+TBSearchItemPtr TBSearchItem::searchItem(const QString& attribute)
 {
-    const TBPreferences* prefs = TBPreferences::sharedPreferences();
-    const QString last = prefs ? prefs->lastSelectedAttribute() : QString();
-    m_searchAttr = last.isEmpty() ? QStringLiteral("dn") : last;
-    m_searchText = QStringLiteral("");
+    return std::make_shared<TBSearchItem>(attribute);
 }
 
-TBSearchItemPtr TBSearchItem::searchItem()
+TBSearchItemPtr TBSearchItem::searchItemWithDictionary(const QVariantMap& dict, const TBAttributeRegistry& registry,
+                                                       const QString& defaultAttribute)
 {
-    return std::make_shared<TBSearchItem>();
-}
-
-TBSearchItemPtr TBSearchItem::searchItemWithDictionary(const QVariantMap& dict)
-{
-    auto item = searchItem();
+    auto item = searchItem(defaultAttribute);
     const QVariant attr = dict.value(kSearchAttr);
-    if (TBPropertyList::isString(attr)) {
-        const TBPreferences* prefs = TBPreferences::sharedPreferences();
-        if (prefs && prefs->attributeExists(attr.toString()))
-            item->m_searchAttr = attr.toString();
-    }
+    if (TBPropertyList::isString(attr) && registry.attributeExists(attr.toString()))
+        item->m_searchAttr = attr.toString();
     if (item->m_searchAttr.isEmpty())
         item->m_searchAttr = kUnknownAttribute;
     const QVariant type = dict.value(kSearchType);
@@ -55,11 +50,11 @@ TBSearchItemPtr TBSearchItem::searchItemWithDictionary(const QVariantMap& dict)
     return item;
 }
 
-TBSearchItemPtr TBSearchItem::searchItemWithSpecDictionary(const QVariantMap& dict)
+TBSearchItemPtr TBSearchItem::searchItemWithSpecDictionary(const QVariantMap& dict, const QString& defaultAttribute)
 {
     static const QStringList fixedAttributes {QStringLiteral("sn"), QStringLiteral("cn"), QStringLiteral("ou"),
                                               QStringLiteral("mail")};
-    auto item = searchItem();
+    auto item = searchItem(defaultAttribute);
     const QVariant attr = dict.value(kSearchAttr);
     if (TBPropertyList::isNumber(attr)) {
         const qint64 index = attr.toLongLong();
@@ -78,11 +73,11 @@ TBSearchItemPtr TBSearchItem::searchItemWithSpecDictionary(const QVariantMap& di
     return item;
 }
 
-TBSearchItemPtr TBSearchItem::searchItemWithArchive(const QVariantMap& archive)
+TBSearchItemPtr TBSearchItem::searchItemWithArchive(const QVariantMap& archive, const QString& defaultAttribute)
 {
     // Coder rules: a missing text decodes as nothing and a missing number as 0; a value of the wrong
     // kind is ignored and the field keeps its default.
-    auto item = searchItem();
+    auto item = searchItem(defaultAttribute);
     if (!archive.contains(kSearchAttr))
         item->m_searchAttr = QString();
     else if (TBPropertyList::isString(archive.value(kSearchAttr)))
@@ -105,7 +100,8 @@ QVariantMap TBSearchItem::archiveRepresentation() const
 
 TBSearchItemPtr TBSearchItem::copy() const
 {
-    return searchItemWithArchive(archiveRepresentation());
+    // The archive form has every key with its right kind, so no default shows through.
+    return searchItemWithArchive(archiveRepresentation(), QString());
 }
 
 QVariantMap TBSearchItem::dictionaryRepresentation() const
@@ -158,10 +154,9 @@ QString TBSearchItem::searchTypeAsString(qint64 searchType)
     }
 }
 
-QString TBSearchItem::searchAttrAsString() const
+QString TBSearchItem::searchAttrAsString(const TBAttributeRegistry& registry) const
 {
-    const TBPreferences* prefs = TBPreferences::sharedPreferences();
-    const TBAttributePtr attr = prefs ? prefs->attributeWithName(m_searchAttr) : nullptr;
+    const TBAttributePtr attr = registry.attributeWithName(m_searchAttr);
     if (attr && !attr->friendlyName().isEmpty())
         return QStringLiteral("%1 (%2)").arg(attr->friendlyName(), m_searchAttr);
     return m_searchAttr;
@@ -176,10 +171,9 @@ QString TBSearchItem::anyOrMissingString() const
     return QStringLiteral("?");
 }
 
-bool TBSearchItem::includedInAttrMenus() const
+bool TBSearchItem::includedInAttrMenus(const TBAttributeRegistry& registry) const
 {
-    const TBPreferences* prefs = TBPreferences::sharedPreferences();
-    return prefs && prefs->isBasicAttribute(m_searchAttr);
+    return registry.isBasicAttribute(m_searchAttr);
 }
 
 QVariantList TBSearchItem::dictArrayFromSearchItemArray(const TBSearchItemList& items)
@@ -193,20 +187,25 @@ QVariantList TBSearchItem::dictArrayFromSearchItemArray(const TBSearchItemList& 
     return dicts;
 }
 
-TBSearchItemList TBSearchItem::searchItemArrayFromDictArray(const QVariantList& dicts)
+TBSearchItemList TBSearchItem::searchItemArrayFromDictArray(const QVariantList& dicts,
+                                                            const TBAttributeRegistry& registry,
+                                                            const QString& defaultAttribute)
 {
     TBSearchItemList items;
     items.reserve(dicts.size());
     for (const QVariant& dict : dicts)
-        items.append(searchItemWithDictionary(TBPropertyList::isDictionary(dict) ? dict.toMap() : QVariantMap()));
+        items.append(searchItemWithDictionary(TBPropertyList::isDictionary(dict) ? dict.toMap() : QVariantMap(),
+                                              registry, defaultAttribute));
     return items;
 }
 
-TBSearchItemList TBSearchItem::searchItemArrayFromSpecDictArray(const QVariantList& dicts)
+TBSearchItemList TBSearchItem::searchItemArrayFromSpecDictArray(const QVariantList& dicts,
+                                                                const QString& defaultAttribute)
 {
     TBSearchItemList items;
     items.reserve(dicts.size());
     for (const QVariant& dict : dicts)
-        items.append(searchItemWithSpecDictionary(TBPropertyList::isDictionary(dict) ? dict.toMap() : QVariantMap()));
+        items.append(searchItemWithSpecDictionary(TBPropertyList::isDictionary(dict) ? dict.toMap() : QVariantMap(),
+                                                  defaultAttribute));
     return items;
 }

@@ -7,6 +7,7 @@
 
 #include <memory>
 
+class TBAttributeRegistry;
 class TBSearchItem;
 using TBSearchItemPtr = std::shared_ptr<TBSearchItem>;
 using TBSearchItemList = QList<TBSearchItemPtr>;
@@ -22,15 +23,22 @@ enum TBSearchType : qint64 {
 };
 
 // One condition of a search: attribute, comparison and text.
+//
+// A new condition starts with the attribute it is given (the windows give the last selected
+// attribute), or "dn" when that is empty; the readers of the stored forms start from the same
+// default. Which names exist and their friendly names come from the registry passed in.
 class TBSearchItem
 {
 public:
-    TBSearchItem(); // attribute = the last selected attribute (or "dn"), type 0, text ""
+    explicit TBSearchItem(const QString& attribute = QString()); // type 0, text ""
 
-    static TBSearchItemPtr searchItem();
-    static TBSearchItemPtr searchItemWithDictionary(const QVariantMap& dict);
-    static TBSearchItemPtr searchItemWithSpecDictionary(const QVariantMap& dict);
-    static TBSearchItemPtr searchItemWithArchive(const QVariantMap& archive); // decoded archive keys
+    static TBSearchItemPtr searchItem(const QString& attribute = QString());
+    // The attribute is taken only when the registry knows it; otherwise defaultAttribute stays.
+    static TBSearchItemPtr searchItemWithDictionary(const QVariantMap& dict, const TBAttributeRegistry& registry,
+                                                    const QString& defaultAttribute);
+    static TBSearchItemPtr searchItemWithSpecDictionary(const QVariantMap& dict, const QString& defaultAttribute);
+    // Decoded archive keys.
+    static TBSearchItemPtr searchItemWithArchive(const QVariantMap& archive, const QString& defaultAttribute);
     QVariantMap archiveRepresentation() const;
     TBSearchItemPtr copy() const; // deep copy through the archive form
 
@@ -39,14 +47,17 @@ public:
     QString tooltipDescription() const;
     QString searchTypeAsString() const;
     static QString searchTypeAsString(qint64 searchType);
-    QString searchAttrAsString() const;
+    // "Friendly Name (attr)", or the attribute alone when it has no friendly name.
+    QString searchAttrAsString(const TBAttributeRegistry& registry) const;
     QString anyOrMissingString() const;
     static QString changeMeString() { return QStringLiteral("Change me!"); }
-    bool includedInAttrMenus() const;
+    bool includedInAttrMenus(const TBAttributeRegistry& registry) const;
 
     static QVariantList dictArrayFromSearchItemArray(const TBSearchItemList& items);
-    static TBSearchItemList searchItemArrayFromDictArray(const QVariantList& dicts);
-    static TBSearchItemList searchItemArrayFromSpecDictArray(const QVariantList& dicts);
+    static TBSearchItemList searchItemArrayFromDictArray(const QVariantList& dicts, const TBAttributeRegistry& registry,
+                                                         const QString& defaultAttribute);
+    static TBSearchItemList searchItemArrayFromSpecDictArray(const QVariantList& dicts,
+                                                             const QString& defaultAttribute);
 
     QString searchAttr() const { return m_searchAttr; }
     void setSearchAttr(const QString& v) { m_searchAttr = v; }

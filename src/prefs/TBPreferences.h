@@ -1,7 +1,9 @@
 #pragma once
 
-#include "TBAttribute.h"
+#include "TBAttributeRegistry.h"
 #include "TBDirectory.h"
+#include "TBEntryRendering.h"
+#include "TBRunSettings.h"
 #include "TBSearchCriteria.h"
 
 #include <QList>
@@ -20,16 +22,8 @@ inline const QString TBPrefsHaveChangedNotification = QStringLiteral("TBPrefsHav
 inline const QString TBPrefsDirectoriesHaveChangedNotification
     = QStringLiteral("TBPrefsDirectoriesHaveChangedNotification");
 inline const QString TBPrefsDirectoriesDeletedNotification = QStringLiteral("TBPrefsDirectoriesDeletedNotification");
-inline const QString TBPrefsAttributesHaveChangedNotification
-    = QStringLiteral("TBPrefsAttributesHaveChangedNotification");
 inline const QString TBSavedSearchesHaveChangedNotification = QStringLiteral("TBSavedSearchesHaveChangedNotification");
 inline const QString TBPrintPreviewUpdateNotification = QStringLiteral("TBPrintPreviewUpdateNotification");
-
-enum TBPrefNotifyAction : qint64 {
-    TBPrefNotifyAttributesAdded = 1,
-    TBPrefNotifyAttributesRemoved = 2,
-    TBPrefNotifyAttributeListsChanged = 3,
-};
 
 // The one object holding every persistent setting: tool paths, directories, limits, display and
 // export choices, saved searches, the previous search and the attribute registry. Main thread only.
@@ -44,10 +38,9 @@ public:
     // Tests: replaces the singleton with a fresh one over the given store (nullptr = the standard store).
     // The next sharedPreferences() call creates and loads it. The store is not owned: keep it alive.
     static void resetSharedPreferences(TBUserDefaults* store = nullptr);
-    // Folder holding DefaultAttrs.plist and the three other shipped lists (":/defaults" unless a test
-    // points it elsewhere); read when the registry loads.
-    static void setDefaultListsFolder(const QString& path);
-    static QString defaultListsFolder();
+    // The folder of the shipped attribute lists (see TBAttributeRegistry).
+    static void setDefaultListsFolder(const QString& path) { TBAttributeRegistry::setDefaultListsFolder(path); }
+    static QString defaultListsFolder() { return TBAttributeRegistry::defaultListsFolder(); }
 
     explicit TBPreferences(TBUserDefaults* store, QObject* parent = nullptr);
     ~TBPreferences() override;
@@ -60,8 +53,19 @@ public:
     void saveUserData();
     static QStringList toolbarIdentifiers();
 
+    // The settings of one run: these preferences with a window's options applied (the options
+    // dictionary is read by TBRunSettings::withOptions and nowhere else).
+    TBRunSettings runSettings(const QVariantMap& options = QVariantMap()) const;
+    TBADDateStyle adDateStyle() const;
+    // The registry and the date style, for rendering entries.
+    TBRenderingContext renderingContext() const;
+
     bool canNotify() const { return m_canNotify; }
-    void setCanNotify(bool v) { m_canNotify = v; }
+    void setCanNotify(bool v)
+    {
+        m_canNotify = v;
+        m_registry.setCanNotify(v);
+    }
 
     // Directories. Deleting posts "TBPrefsDirectoriesDeletedNotification" with "DirectoryID", a
     // QVariantList of the deleted identifiers (qint64), and saves the list.
@@ -89,52 +93,77 @@ public:
     TBSearchCriteriaPtr previousSearch() const { return m_previousSearch; }
     void setPreviousSearch(const TBSearchCriteriaPtr& v) { m_previousSearch = v; }
 
-    // Attribute registry: lookups are case-insensitive on the name; the two name lists compare exactly.
-    // Changes post "TBPrefsAttributesHaveChangedNotification" with "PrefNotifyAction" (qint64) and
-    // "AttributeNames" (QStringList).
-    TBAttributeList& defaultAttrs() { return m_defaultAttrs; }
-    TBAttributeList& defaultImageAttrs() { return m_defaultImageAttrs; }
-    TBAttributeList& defaultBinaryAttrs() { return m_defaultBinaryAttrs; }
-    TBAttributeList& defaultADTimestampAttrs() { return m_defaultADTimestampAttrs; }
-    TBAttributeList& customAttrs() { return m_customAttrs; }
-    TBAttributeList& customImageAttrs() { return m_customImageAttrs; }
-    TBAttributeList& customBinaryAttrs() { return m_customBinaryAttrs; }
-    // The six lists in the order default text, image, binary, custom text, image, binary.
-    QList<TBAttributeList*> allAttributeArrays();
-    QStringList& basicAttributes() { return m_basicAttributes; }
-    QStringList& displayedAttributeColumns() { return m_displayedAttributeColumns; }
+    // The attribute registry, and its operations forwarded for the windows. Its notifications are
+    // sent by this object.
+    TBAttributeRegistry& registry() { return m_registry; }
+    const TBAttributeRegistry& registry() const { return m_registry; }
+    TBAttributeList& defaultAttrs() { return m_registry.defaultAttrs(); }
+    TBAttributeList& defaultImageAttrs() { return m_registry.defaultImageAttrs(); }
+    TBAttributeList& defaultBinaryAttrs() { return m_registry.defaultBinaryAttrs(); }
+    TBAttributeList& defaultADTimestampAttrs() { return m_registry.defaultADTimestampAttrs(); }
+    TBAttributeList& customAttrs() { return m_registry.customAttrs(); }
+    TBAttributeList& customImageAttrs() { return m_registry.customImageAttrs(); }
+    TBAttributeList& customBinaryAttrs() { return m_registry.customBinaryAttrs(); }
+    QList<TBAttributeList*> allAttributeArrays() { return m_registry.allAttributeArrays(); }
+    QStringList& basicAttributes() { return m_registry.basicAttributes(); }
+    QStringList& displayedAttributeColumns() { return m_registry.displayedAttributeColumns(); }
 
-    TBAttributePtr attributeWithName(const QString& name) const;
-    TBAttributePtr attributeWithID(qint64 attributeID) const;
-    bool attributeExists(const QString& name) const;
-    QString friendlyNameForAttribute(const QString& name, const QString& missingValue = QString()) const;
-    bool isImageAttribute(const QString& name) const;
-    bool isBinaryAttribute(const QString& name) const;
-    bool isImageOrBinaryAttribute(const QString& name) const;
-    bool isADTimeAttribute(const QString& name) const;
-    bool isBasicAttribute(const QString& name) const;
-    bool isAttributeColumnDisplayedForAttribute(const QString& name) const;
-    bool isAttributeColumnHiddenForAttribute(const QString& name) const;
+    TBAttributePtr attributeWithName(const QString& name) const { return m_registry.attributeWithName(name); }
+    TBAttributePtr attributeWithID(qint64 attributeID) const { return m_registry.attributeWithID(attributeID); }
+    bool attributeExists(const QString& name) const { return m_registry.attributeExists(name); }
+    QString friendlyNameForAttribute(const QString& name, const QString& missingValue = QString()) const
+    {
+        return m_registry.friendlyNameForAttribute(name, missingValue);
+    }
+    bool isImageAttribute(const QString& name) const { return m_registry.isImageAttribute(name); }
+    bool isBinaryAttribute(const QString& name) const { return m_registry.isBinaryAttribute(name); }
+    bool isImageOrBinaryAttribute(const QString& name) const { return m_registry.isImageOrBinaryAttribute(name); }
+    bool isADTimeAttribute(const QString& name) const { return m_registry.isADTimeAttribute(name); }
+    bool isBasicAttribute(const QString& name) const { return m_registry.isBasicAttribute(name); }
+    bool isAttributeColumnDisplayedForAttribute(const QString& name) const
+    {
+        return m_registry.isAttributeColumnDisplayedForAttribute(name);
+    }
+    bool isAttributeColumnHiddenForAttribute(const QString& name) const
+    {
+        return m_registry.isAttributeColumnHiddenForAttribute(name);
+    }
 
-    void addAttribute(const TBAttributePtr& attribute);
-    void addOneAttributeWithName(const QString& name);
-    void addMultAttributesWithNames(const QStringList& names);
-    void addDiscoveredAttributes(const QSet<QString>& names);
-    void addDiscoveredAttributes(const QSet<QString>& names, bool addDiscovered, bool displayColumns);
-    void removeAttribute(const TBAttributePtr& attribute);
-    void removeAttributeID(qint64 attributeID);
-    void addToBasicAttributes(const QString& name);
-    void addMultToBasicAttributes(const QStringList& names);
-    void removeFromBasicAttributes(const QString& name);
-    void removeMultFromBasicAttributes(const QStringList& names);
-    void addToDisplayedAttributeColumns(const QString& name);
-    void addMultToDisplayedAttributeColumns(const QStringList& names);
-    void removeFromDisplayedAttributeColumns(const QString& name);
-    void removeMultFromDisplayedAttributeColumns(const QStringList& names);
-    void resetAttributes();
-    void loadAttributesFromDefaults(TBUserDefaults* store);
-    void saveAttributesToDefaults(TBUserDefaults* store);
-    static QStringList tableStateKeys(); // the entry table's saved layout keys that a reset removes
+    void addAttribute(const TBAttributePtr& attribute) { m_registry.addAttribute(attribute); }
+    void addOneAttributeWithName(const QString& name) { m_registry.addOneAttributeWithName(name); }
+    void addMultAttributesWithNames(const QStringList& names) { m_registry.addMultAttributesWithNames(names); }
+    // With the preferences' own auto-add and auto-display choices.
+    void addDiscoveredAttributes(const QSet<QString>& names)
+    {
+        m_registry.addDiscoveredAttributes(names, m_autoAddDiscoveredAttributes, m_autoDisplayAttributeColumns);
+    }
+    void addDiscoveredAttributes(const QSet<QString>& names, bool addDiscovered, bool displayColumns)
+    {
+        m_registry.addDiscoveredAttributes(names, addDiscovered, displayColumns);
+    }
+    void removeAttribute(const TBAttributePtr& attribute) { m_registry.removeAttribute(attribute); }
+    void removeAttributeID(qint64 attributeID) { m_registry.removeAttributeID(attributeID); }
+    void addToBasicAttributes(const QString& name) { m_registry.addToBasicAttributes(name); }
+    void addMultToBasicAttributes(const QStringList& names) { m_registry.addMultToBasicAttributes(names); }
+    void removeFromBasicAttributes(const QString& name) { m_registry.removeFromBasicAttributes(name); }
+    void removeMultFromBasicAttributes(const QStringList& names) { m_registry.removeMultFromBasicAttributes(names); }
+    void addToDisplayedAttributeColumns(const QString& name) { m_registry.addToDisplayedAttributeColumns(name); }
+    void addMultToDisplayedAttributeColumns(const QStringList& names)
+    {
+        m_registry.addMultToDisplayedAttributeColumns(names);
+    }
+    void removeFromDisplayedAttributeColumns(const QString& name)
+    {
+        m_registry.removeFromDisplayedAttributeColumns(name);
+    }
+    void removeMultFromDisplayedAttributeColumns(const QStringList& names)
+    {
+        m_registry.removeMultFromDisplayedAttributeColumns(names);
+    }
+    void resetAttributes() { m_registry.resetAttributes(); }
+    void loadAttributesFromDefaults(TBUserDefaults* store) { m_registry.loadAttributesFromDefaults(store); }
+    void saveAttributesToDefaults(TBUserDefaults* store) { m_registry.saveAttributesToDefaults(store); }
+    static QStringList tableStateKeys() { return TBAttributeRegistry::tableStateKeys(); }
 
     // Settings (user-defaults key = the property name with a capital first letter, see the .cpp)
     QString pathLDAPSearch() const { return m_pathLDAPSearch; }
@@ -225,8 +254,6 @@ private:
     static const std::vector<Setting>& settings();
     void applySettingDefaults();
     void terminateNotification();
-    void postAttributesChanged(qint64 action, const QStringList* names);
-    void loadDefaultAttributeLists();
 
     TBUserDefaults* m_store = nullptr;
     bool m_canNotify = false;
@@ -235,15 +262,7 @@ private:
     QList<TBSearchCriteriaPtr> m_savedSearchCriteria;
     TBSearchCriteriaPtr m_previousSearch;
 
-    TBAttributeList m_defaultAttrs;
-    TBAttributeList m_defaultImageAttrs;
-    TBAttributeList m_defaultBinaryAttrs;
-    TBAttributeList m_defaultADTimestampAttrs;
-    TBAttributeList m_customAttrs;
-    TBAttributeList m_customImageAttrs;
-    TBAttributeList m_customBinaryAttrs;
-    QStringList m_basicAttributes;
-    QStringList m_displayedAttributeColumns;
+    TBAttributeRegistry m_registry;
 
     QString m_pathLDAPSearch;
     QString m_pathLDAPWhoami;

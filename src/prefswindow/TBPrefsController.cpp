@@ -552,9 +552,9 @@ void TBPrefsController::addDirectory()
         const TBDirectoryPtr original = list.at(rows.first());
         m_editingDirectory = TBDirectory::directoryWithDirectory(*original);
         m_editingDirectory->setDirectoryName(QStringLiteral("Copy of %1").arg(original->directoryName()));
-        m_editingDirectory->updateDirectoryID();
+        m_editingDirectory->updateDirectoryID(list);
     } else {
-        m_editingDirectory = TBDirectory::directory();
+        m_editingDirectory = TBDirectory::directory(list);
     }
     m_editingDirectoryID = -2;
     openEditSheet();
@@ -879,8 +879,8 @@ bool TBPrefsController::importDirectoriesFromURL(const QString& path)
     // One at a time, so names and identifiers are unique among the imported directories too.
     // Imported directories are new ones: they never take over an identifier from the file.
     for (const QVariant& dict : dicts) {
-        TBDirectoryPtr directory = TBDirectory::directoryWithDictionary(dict.toMap());
-        directory->updateDirectoryID();
+        TBDirectoryPtr directory = TBDirectory::directoryWithDictionary(dict.toMap(), list);
+        directory->updateDirectoryID(list);
         list.append(directory);
     }
     p->saveUserData();

@@ -64,7 +64,7 @@ private Q_SLOTS:
         QCOMPARE(command.simpleID(), QStringLiteral(""));
         QCOMPARE(command.errorMessage(), QStringLiteral(""));
 
-        QVERIFY(!command.setupCommandAndArguments({{QStringLiteral("MaxHits"), 5}}));
+        QVERIFY(!command.setupCommandAndArguments(TBRunSettings().withOptions({{QStringLiteral("MaxHits"), 5}})));
         QCOMPARE(command.errorTitle(), QStringLiteral("Implementation Error"));
         QCOMPARE(command.errorMessage(), QStringLiteral("TBCommand subclass didn't override setupCommandAndArguments"));
         QCOMPARE(command.commandString(), QStringLiteral("/usr/bin/false"));

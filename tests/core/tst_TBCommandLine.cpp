@@ -5,9 +5,7 @@
 #include "TBCommandSearch.h"
 #include "TBCommandSearchOne.h"
 #include "TBCommandWhoami.h"
-#include "TBPreferences.h"
 #include "TBTestSupport.h"
-#include "TBUserDefaults.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -71,18 +69,32 @@ TBCommandPtr makeCommand(Kind kind, const TBDirectoryPtr& dir, const QString& dn
     return cmd;
 }
 
+// The preferences' part of the run settings, which the tests change.
+TBRunSettings& preferences()
+{
+    static TBRunSettings settings;
+    return settings;
+}
+
 // The tool settings the tests change, by their user-defaults keys.
 void applySettings(const QVariantMap& settings)
 {
-    TBPreferences* prefs = TBPreferences::sharedPreferences();
-    prefs->setPathLDAPSearch(settings.value(QStringLiteral("PathLDAPSearch"), "/usr/bin/ldapsearch").toString());
-    prefs->setPathLDAPWhoami(settings.value(QStringLiteral("PathLDAPWhoami"), "/usr/bin/ldapwhoami").toString());
-    prefs->setEnableDebug(settings.value(QStringLiteral("EnableDebug"), false).toBool());
-    prefs->setDebugLevel(settings.value(QStringLiteral("DebugLevel"), 0).toLongLong());
-    prefs->setConnectTimeout(settings.value(QStringLiteral("ConnectTimeout"), 10).toLongLong());
-    prefs->setTimeLimit(settings.value(QStringLiteral("TimeLimit"), 30).toLongLong());
-    prefs->setMaxHits(settings.value(QStringLiteral("MaxHits"), 100).toLongLong());
-    prefs->setFetchWhichAttrs(settings.value(QStringLiteral("FetchWhichAttrs"), 0).toLongLong());
+    TBRunSettings& prefs = preferences();
+    prefs = TBRunSettings();
+    prefs.pathLDAPSearch = settings.value(QStringLiteral("PathLDAPSearch"), "/usr/bin/ldapsearch").toString();
+    prefs.pathLDAPWhoami = settings.value(QStringLiteral("PathLDAPWhoami"), "/usr/bin/ldapwhoami").toString();
+    prefs.enableDebug = settings.value(QStringLiteral("EnableDebug"), false).toBool();
+    prefs.debugLevel = settings.value(QStringLiteral("DebugLevel"), 0).toLongLong();
+    prefs.connectTimeout = settings.value(QStringLiteral("ConnectTimeout"), 10).toLongLong();
+    prefs.timeLimit = settings.value(QStringLiteral("TimeLimit"), 30).toLongLong();
+    prefs.maxHits = settings.value(QStringLiteral("MaxHits"), 100).toLongLong();
+    prefs.fetchWhichAttrs = settings.value(QStringLiteral("FetchWhichAttrs"), 0).toLongLong();
+}
+
+// The settings of one run: the preferences with a window's options applied.
+TBRunSettings runWith(const QVariantMap& options)
+{
+    return preferences().withOptions(options);
 }
 
 // The run settings: everything before the first of the transport, format and server options.
@@ -142,7 +154,6 @@ private slots:
 
 private:
     QTemporaryDir m_dir;
-    std::unique_ptr<TBUserDefaults> m_store;
     QString m_printArgv;
 };
 
@@ -150,8 +161,6 @@ void tst_TBCommandLine::initTestCase()
 {
     TBTestSupport::useScratchConfig();
     QVERIFY(m_dir.isValid());
-    m_store = std::make_unique<TBUserDefaults>(m_dir.filePath(QStringLiteral("Tamblin.plist")));
-    TBPreferences::resetSharedPreferences(m_store.get());
 
     // Stands in for the tools in the shell round trip: prints its arguments NUL-separated. Its
     // folder name needs quoting, so the tool path's own display is tested too.
@@ -249,7 +258,7 @@ void tst_TBCommandLine::workedExamples()
 
     applySettings(settings);
     auto cmd = makeCommand(Kind(kind), makeDirectory(directory), dn, TBTestSupport::criteriaFrom({{"cn", "2", "adm"}}));
-    QVERIFY2(cmd->setupCommandAndArguments({}), qPrintable(cmd->errorMessage()));
+    QVERIFY2(cmd->setupCommandAndArguments(runWith({})), qPrintable(cmd->errorMessage()));
     QCOMPARE(cmd->commandString(), QString(kind == Whoami ? "/usr/bin/ldapwhoami" : "/usr/bin/ldapsearch"));
     QCOMPARE(cmd->arguments(), arguments);
     QCOMPARE(cmd->displayCommandString(), display);
@@ -344,7 +353,7 @@ void tst_TBCommandLine::runSettings()
 
     applySettings(settings);
     auto cmd = makeCommand(Kind(kind), makeDirectory({}));
-    QVERIFY2(cmd->setupCommandAndArguments(options), qPrintable(cmd->errorMessage()));
+    QVERIFY2(cmd->setupCommandAndArguments(runWith(options)), qPrintable(cmd->errorMessage()));
     QCOMPARE(leadingOptions(cmd->arguments()), leading);
 }
 
@@ -352,7 +361,7 @@ void tst_TBCommandLine::whoamiOmitsSearchOptions()
 {
     applySettings({{"TimeLimit", 0}, {"MaxHits", 0}, {"FetchWhichAttrs", 3}});
     auto cmd = makeCommand(Whoami, makeDirectory({{"LDAPVersion", 1}, {"StartTLS", 1}}));
-    QVERIFY(cmd->setupCommandAndArguments({{"TimeLimit", 10}, {"MaxHits", 10}}));
+    QVERIFY(cmd->setupCommandAndArguments(runWith({{"TimeLimit", 10}, {"MaxHits", 10}})));
     for (const char* option : {"-P", "-LLL", "-l", "-z", "*", "+"})
         QVERIFY2(!cmd->arguments().contains(QLatin1String(option)), option);
     QCOMPARE(cmd->arguments(), QStringList({"-o", "nettimeout=10", "-ZZ", "-H", "ldap://localhost", "-x"}));
@@ -380,7 +389,7 @@ void tst_TBCommandLine::transport()
 
     for (Kind kind : kAllKinds) {
         auto cmd = makeCommand(kind, makeDirectory({{"StartTLS", startTLS}, {"LDAPVersion", version}}));
-        QVERIFY(cmd->setupCommandAndArguments({}));
+        QVERIFY(cmd->setupCommandAndArguments(runWith({})));
         const QStringList args = cmd->arguments();
         const qsizetype from = leadingOptions(args).size();
         const qsizetype to = args.indexOf(kind == Whoami ? QStringLiteral("-H") : QStringLiteral("-LLL"));
@@ -428,7 +437,7 @@ void tst_TBCommandLine::bind()
     for (Kind kind : kAllKinds) {
         auto cmd = makeCommand(kind, makeDirectory(directory));
         cmd->setSimpleID(commandBindDN);
-        QVERIFY(cmd->setupCommandAndArguments({}));
+        QVERIFY(cmd->setupCommandAndArguments(runWith({})));
         QCOMPARE(bindOptions(cmd->arguments()), bind);
     }
 }
@@ -446,7 +455,7 @@ void tst_TBCommandLine::passwordNeverShown()
                                       {"SASLProperties", "p"}});
             auto cmd = makeCommand(kind, dir);
             cmd->setSimplePassword(password);
-            QVERIFY(cmd->setupCommandAndArguments({{"EnableDebug", true}}));
+            QVERIFY(cmd->setupCommandAndArguments(runWith({{"EnableDebug", true}})));
             QVERIFY(!cmd->arguments().join(QLatin1Char('\n')).contains(password));
             QVERIFY(!cmd->displayCommandString().contains(password));
             QCOMPARE(cmd->simplePassword(), password); // carried along for the searcher
@@ -489,7 +498,7 @@ void tst_TBCommandLine::preconditions()
     // A failed build keeps the command line of the previous build.
     auto dir = makeDirectory({});
     auto cmd = makeCommand(Kind(kind), dir);
-    QVERIFY(cmd->setupCommandAndArguments({}));
+    QVERIFY(cmd->setupCommandAndArguments(runWith({})));
     const QString path = cmd->commandString();
     const QStringList args = cmd->arguments();
     const QString display = cmd->displayCommandString();
@@ -503,7 +512,7 @@ void tst_TBCommandLine::preconditions()
     if (fault == QLatin1String("criteria"))
         cmd->setSearchCriteria(nullptr);
 
-    QVERIFY(!cmd->setupCommandAndArguments({}));
+    QVERIFY(!cmd->setupCommandAndArguments(runWith({})));
     QCOMPARE(cmd->errorMessage(), message);
     QVERIFY(cmd->errorTitle().isEmpty());
     QCOMPARE(cmd->commandString(), path);
@@ -608,7 +617,7 @@ void tst_TBCommandLine::shellRoundTrip()
     // The value goes everywhere a user-supplied text can go; fields that must not be empty get a stand-in.
     const QString nonEmpty = value.isEmpty() ? QStringLiteral("x") : value;
     applySettings({{"PathLDAPSearch", m_printArgv}, {"PathLDAPWhoami", m_printArgv}, {"EnableDebug", true}});
-    TBPreferences::sharedPreferences()->basicAttributes() = QStringList {"dn", value};
+    preferences().basicAttributes = QStringList {"dn", value};
     auto dir = makeDirectory({{"LDAPURI", nonEmpty},
                               {"SearchBase", value},
                               {"StartTLS", 0},
@@ -620,7 +629,7 @@ void tst_TBCommandLine::shellRoundTrip()
                               {"SASLProperties", value}});
     auto cmd = makeCommand(Kind(kind), dir, nonEmpty,
                            TBTestSupport::criteriaFrom({{nonEmpty, "2", nonEmpty}, {nonEmpty, "5", ""}}));
-    QVERIFY2(cmd->setupCommandAndArguments({{"FetchWhichAttrs", 1}}), qPrintable(cmd->errorMessage()));
+    QVERIFY2(cmd->setupCommandAndArguments(runWith({{"FetchWhichAttrs", 1}})), qPrintable(cmd->errorMessage()));
 
     QProcess shell;
     shell.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), cmd->displayCommandString()});

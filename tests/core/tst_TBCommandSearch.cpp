@@ -1,11 +1,8 @@
 #include "TBCommandSearch.h"
 #include "TBTestModel.h"
 
-#include "TBPreferences.h"
 #include "TBTestSupport.h"
-#include "TBUserDefaults.h"
 
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
@@ -42,28 +39,25 @@ private slots:
     void attributeRequest();
 
 private:
-    QTemporaryDir m_dir;
-    std::unique_ptr<TBUserDefaults> m_store;
+    // The preferences' part of the run settings.
+    TBRunSettings m_preferences;
 };
 
 void tst_TBCommandSearch::initTestCase()
 {
     TBTestSupport::useScratchConfig();
-    QVERIFY(m_dir.isValid());
-    m_store = std::make_unique<TBUserDefaults>(m_dir.filePath(QStringLiteral("Tamblin.plist")));
-    TBPreferences::resetSharedPreferences(m_store.get());
 }
 
 void tst_TBCommandSearch::init()
 {
-    TBPreferences* prefs = TBPreferences::sharedPreferences();
-    prefs->setPathLDAPSearch(QStringLiteral("/usr/bin/ldapsearch"));
-    prefs->setEnableDebug(false);
-    prefs->setConnectTimeout(0);
-    prefs->setTimeLimit(-1);
-    prefs->setMaxHits(-1);
-    prefs->setFetchWhichAttrs(0);
-    prefs->basicAttributes() = QStringList {"dn", "cn", "sn"};
+    m_preferences = TBRunSettings();
+    m_preferences.pathLDAPSearch = QStringLiteral("/usr/bin/ldapsearch");
+    m_preferences.enableDebug = false;
+    m_preferences.connectTimeout = 0;
+    m_preferences.timeLimit = -1;
+    m_preferences.maxHits = -1;
+    m_preferences.fetchWhichAttrs = 0;
+    m_preferences.basicAttributes = QStringList {"dn", "cn", "sn"};
 }
 
 void tst_TBCommandSearch::filter_data()
@@ -106,7 +100,7 @@ void tst_TBCommandSearch::filter()
     QCOMPARE(*built, filter);
 
     // The filter is the last argument; without conditions the search asks for every entry.
-    QVERIFY(cmd->setupCommandAndArguments({}));
+    QVERIFY(cmd->setupCommandAndArguments(m_preferences.withOptions({})));
     const QString argument = filter.isEmpty() ? QStringLiteral("(objectclass=*)") : filter;
     QCOMPARE(cmd->arguments().last(), argument);
     QVERIFY(cmd->displayCommandString().endsWith(QLatin1Char(' ') + TBCommand::quotedString(argument) + '\n'));
@@ -140,13 +134,13 @@ void tst_TBCommandSearch::incompleteCondition()
 
     // A failed build keeps the previous command line; only the messages change.
     auto cmd = makeSearch({{"cn", "0", "a"}});
-    QVERIFY(cmd->setupCommandAndArguments({}));
+    QVERIFY(cmd->setupCommandAndArguments(m_preferences.withOptions({})));
     const QStringList args = cmd->arguments();
     const QString display = cmd->displayCommandString();
 
     cmd->setSearchCriteria(TBTestSupport::criteriaFrom(conditions));
     QVERIFY(!cmd->buildSearchFilter().has_value());
-    QVERIFY(!cmd->setupCommandAndArguments({}));
+    QVERIFY(!cmd->setupCommandAndArguments(m_preferences.withOptions({})));
     QCOMPARE(cmd->errorTitle(), title);
     QCOMPARE(cmd->errorMessage(), message);
     QCOMPARE(cmd->arguments(), args);
@@ -154,7 +148,7 @@ void tst_TBCommandSearch::incompleteCondition()
 
     // The messages do not outlive the fault.
     cmd->setSearchCriteria(TBTestSupport::criteriaFrom({{"cn", "0", "a"}}));
-    QVERIFY(cmd->setupCommandAndArguments({}));
+    QVERIFY(cmd->setupCommandAndArguments(m_preferences.withOptions({})));
     QVERIFY(cmd->errorTitle().isEmpty());
     QVERIFY(cmd->errorMessage().isEmpty());
 }
@@ -164,7 +158,7 @@ void tst_TBCommandSearch::searchBase()
     // A base is searched with the tool's default subtree scope; without one there is no "-b".
     auto cmd = makeSearch({{"cn", "0", "a"}});
     cmd->directory()->setSearchBase(QStringLiteral("ou=Sales & Marketing,o=org"));
-    QVERIFY(cmd->setupCommandAndArguments({}));
+    QVERIFY(cmd->setupCommandAndArguments(m_preferences.withOptions({})));
     QCOMPARE(cmd->arguments(),
              QStringList({"-LLL", "-H", "ldap://localhost", "-b", "ou=Sales & Marketing,o=org", "-x", "(cn=a)"}));
     QCOMPARE(
@@ -172,7 +166,7 @@ void tst_TBCommandSearch::searchBase()
         QStringLiteral("/usr/bin/ldapsearch -LLL -H ldap://localhost -b 'ou=Sales & Marketing,o=org' -x '(cn=a)'\n"));
 
     cmd->directory()->setSearchBase(QString());
-    QVERIFY(cmd->setupCommandAndArguments({}));
+    QVERIFY(cmd->setupCommandAndArguments(m_preferences.withOptions({})));
     QVERIFY(!cmd->arguments().contains(QStringLiteral("-b")));
     QVERIFY(!cmd->arguments().contains(QStringLiteral("-s")));
 }
@@ -212,10 +206,10 @@ void tst_TBCommandSearch::attributeRequest()
     QFETCH(QStringList, request);
     QFETCH(QString, display);
 
-    TBPreferences::sharedPreferences()->setFetchWhichAttrs(2);
+    m_preferences.fetchWhichAttrs = 2;
     auto cmd = makeSearch(conditions);
     const QString filter = *cmd->buildSearchFilter();
-    QVERIFY(cmd->setupCommandAndArguments(options));
+    QVERIFY(cmd->setupCommandAndArguments(m_preferences.withOptions(options)));
     const QStringList args = cmd->arguments();
     const qsizetype filterAt = args.indexOf(filter);
     QVERIFY(filterAt > 0);

@@ -1,39 +1,36 @@
 #include "TBDirectory.h"
 
-#include "TBPreferences.h"
 #include "TBPropertyList.h"
-#include "TBTestSupport.h"
-#include "TBUserDefaults.h"
 
 #include <QDateTime>
-#include <QTemporaryDir>
 #include <QtTest>
-
-#include <memory>
 
 class tst_TBDirectory : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
-    std::unique_ptr<TBUserDefaults> m_store;
+    // The directory list the records are kept apart from (the preferences' list, in the application).
+    QList<TBDirectoryPtr> m_taken;
 
-    // Fresh preferences whose directory list holds a directory for each (id, name) pair.
-    TBPreferences* prefsWithDirectories(const QList<QPair<qint64, QString>>& dirs)
+    // A directory list holding a directory for each (id, name) pair.
+    void prefsWithDirectories(const QList<QPair<qint64, QString>>& dirs)
     {
-        TBPreferences::resetSharedPreferences(nullptr);
-        m_store = std::make_unique<TBUserDefaults>(m_dir.filePath(QStringLiteral("Tamblin.plist")));
-        TBPreferences::resetSharedPreferences(m_store.get());
-        TBPreferences* prefs = TBPreferences::sharedPreferences();
-        QList<TBDirectoryPtr> list;
+        m_taken.clear();
         for (const auto& [id, name] : dirs) {
             auto dir = TBDirectory::directory();
             dir->setDirectoryID(quint64(id));
             dir->setDirectoryName(name);
-            list.append(dir);
+            m_taken.append(dir);
         }
-        prefs->setDirectories(list);
-        return prefs;
+    }
+
+    qsizetype takenIndexWithID(qint64 directoryID) const
+    {
+        for (qsizetype i = 0; i < m_taken.size(); ++i) {
+            if (directoryID > 0 && m_taken.at(i)->directoryID() == quint64(directoryID))
+                return i;
+        }
+        return -1;
     }
 
     static QVariantMap fullDictionary()
@@ -56,14 +53,6 @@ class tst_TBDirectory : public QObject
     }
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        TBTestSupport::useScratchConfig();
-        QVERIFY(m_dir.isValid());
-    }
-
-    void cleanupTestCase() { TBPreferences::resetSharedPreferences(nullptr); }
-
     void defaults()
     {
         prefsWithDirectories({});
@@ -99,13 +88,13 @@ private Q_SLOTS:
         prefsWithDirectories(stored);
 
         TBDirectory::resetIdentifierCounter();
-        const qint64 first = qint64(TBDirectory::uniqueDirectoryID());
+        const qint64 first = qint64(TBDirectory::uniqueDirectoryID(m_taken));
         const qint64 after = QDateTime::currentSecsSinceEpoch();
         QVERIFY(!taken.contains(first));
         QVERIFY(first >= before);
         QVERIFY(first <= std::max(after, before + takenFromNow));
         // Later draws keep increasing and still avoid the list.
-        const qint64 second = qint64(TBDirectory::uniqueDirectoryID());
+        const qint64 second = qint64(TBDirectory::uniqueDirectoryID(m_taken));
         QVERIFY(second > first);
         QVERIFY(!taken.contains(second));
     }
@@ -113,15 +102,15 @@ private Q_SLOTS:
     void copyKeepsIdentifierAndAdvancesCounter()
     {
         prefsWithDirectories({});
-        auto source = TBDirectory::directoryWithDictionary(fullDictionary());
-        const quint64 drawnBefore = TBDirectory::uniqueDirectoryID();
+        auto source = TBDirectory::directoryWithDictionary(fullDictionary(), m_taken);
+        const quint64 drawnBefore = TBDirectory::uniqueDirectoryID(m_taken);
         const TBDirectory copy(*source);
         QCOMPARE(copy.dictionaryRepresentation(), source->dictionaryRepresentation());
         // The copy drew one identifier it did not keep.
-        QCOMPARE(TBDirectory::uniqueDirectoryID(), drawnBefore + 2);
+        QCOMPARE(TBDirectory::uniqueDirectoryID(m_taken), drawnBefore + 2);
 
         auto renamed = TBDirectory::directoryWithDirectory(*source);
-        renamed->updateDirectoryID();
+        renamed->updateDirectoryID(m_taken);
         QVERIFY(renamed->directoryID() != source->directoryID());
         QCOMPARE(source->directoryID(), 4242u);
     }
@@ -171,14 +160,14 @@ private Q_SLOTS:
             else
                 dict.remove(it.key());
         }
-        const QVariantMap result = TBDirectory::directoryWithDictionary(dict)->dictionaryRepresentation();
+        const QVariantMap result = TBDirectory::directoryWithDictionary(dict, m_taken)->dictionaryRepresentation();
         QCOMPARE(result.size(), 13);
         if (expected.isValid()) {
             QCOMPARE(result.value(key), expected);
         } else {
             const qint64 fresh = result.value(key).toLongLong();
             QVERIFY(fresh != 0 && fresh != 4242);
-            QCOMPARE(TBPreferences::sharedPreferences()->directoryIndexWithID(fresh), -1);
+            QCOMPARE(takenIndexWithID(fresh), -1);
         }
         // Every other field comes through unchanged.
         for (auto it = dict.cbegin(); it != dict.cend(); ++it) {
@@ -190,7 +179,8 @@ private Q_SLOTS:
     void dictionaryRoundTrip()
     {
         prefsWithDirectories({});
-        const QVariantMap dict = TBDirectory::directoryWithDictionary(fullDictionary())->dictionaryRepresentation();
+        const QVariantMap dict
+            = TBDirectory::directoryWithDictionary(fullDictionary(), m_taken)->dictionaryRepresentation();
         QCOMPARE(dict, fullDictionary());
         // Numbers are written as integers, texts as strings: the stored form is typed.
         for (auto it = dict.cbegin(); it != dict.cend(); ++it) {
@@ -208,18 +198,18 @@ private Q_SLOTS:
         b.insert(QStringLiteral("DirectoryID"), qint64(4243));
         // Names inside one array are not checked against each other, only against the installed list.
         const QList<TBDirectoryPtr> dirs
-            = TBDirectory::dirArrayFromDictArray({a, QStringLiteral("not a directory"), b, qint64(7)});
+            = TBDirectory::dirArrayFromDictArray({a, QStringLiteral("not a directory"), b, qint64(7)}, m_taken);
         QCOMPARE(dirs.size(), 2);
         QCOMPARE(dirs.at(0)->directoryName(), QStringLiteral("Sample"));
         QCOMPARE(dirs.at(1)->directoryName(), QStringLiteral("Sample"));
         QCOMPARE(TBDirectory::dictArrayFromDirArray(dirs), (QVariantList {a, b}));
-        QVERIFY(TBDirectory::dirArrayFromDictArray({}).isEmpty());
+        QVERIFY(TBDirectory::dirArrayFromDictArray({}, m_taken).isEmpty());
     }
 
     void archive()
     {
         prefsWithDirectories({{4242, QStringLiteral("Sample")}});
-        auto source = TBDirectory::directoryWithDictionary(fullDictionary());
+        auto source = TBDirectory::directoryWithDictionary(fullDictionary(), m_taken);
         const QByteArray data = source->archive();
         QVERIFY(data.startsWith("<?xml"));
         auto decoded = TBDirectory::directoryWithArchive(data);
@@ -242,7 +232,7 @@ private Q_SLOTS:
     void description()
     {
         prefsWithDirectories({});
-        const QString text = TBDirectory::directoryWithDictionary(fullDictionary())->description();
+        const QString text = TBDirectory::directoryWithDictionary(fullDictionary(), m_taken)->description();
         const QStringList lines = text.split(QLatin1Char('\n'));
         QCOMPARE(lines.size(), 14); // thirteen lines, each ending in a line feed
         QCOMPARE(lines.at(0), QStringLiteral("DirectoryID: 4242"));

@@ -1,6 +1,6 @@
 #include "TBParser.h"
 
-#include "TBPreferences.h"
+#include "TBAttributeRegistry.h"
 #include "TBTestSupport.h"
 
 #include <QFile>
@@ -319,11 +319,11 @@ void tst_TBParser::abortDuringParse()
 
 void tst_TBParser::registryDecidesKinds()
 {
-    // The plain constructor takes the image and binary names from the preferences' registry.
-    TBTestSupport::useScratchConfig();
-    TBPreferences::resetSharedPreferences();
+    // The kinds taken from the registry decide the image and binary names.
+    TBAttributeRegistry registry;
+    registry.loadAttributesFromDefaults(nullptr);
     QByteArray ldif("dn: cn=a\nJPEGPhoto:: QUJD\nobjectGUID:: QUJD\nphoto2:: QUJD\n");
-    TBParser parser(ldif, true);
+    TBParser parser(ldif, true, registry.kinds());
     QVERIFY(parser.parse());
     QCOMPARE(dump(parser.parsedData()),
              QStringList({"dn=cn=a", "dn: cn=a", "JPEGPhoto: <Could not decode image data>",

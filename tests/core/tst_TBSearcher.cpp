@@ -39,14 +39,18 @@ const QString adminLimitText = QStringLiteral(
     "The server responded with an \"admin limit exceeded\" error. The search may have been too \"resource intensive\" "
     "on the server.");
 
-// A command whose tool and arguments are given directly.
+// A command whose tool, arguments, run settings, parsing and password are given directly.
 class ToolCommand : public TBCommand
 {
 public:
-    ToolCommand(const QString& path, const QStringList& arguments)
+    ToolCommand(const QString& path, const QStringList& arguments, const TBRunSettings& settings = TBRunSettings(),
+                bool parse = true, const QString& password = QString())
     {
         m_commandString = path;
         m_arguments = arguments;
+        m_runSettings = settings;
+        m_shouldParse = parse;
+        m_simplePassword = password;
     }
 };
 
@@ -54,16 +58,12 @@ public:
 class Window : public TBSearcherController
 {
 public:
-    bool parse = true;
-    QVariantMap parameters;
     QString log;
     int finished = 0;
     bool finishedOnMainThread = false;
     bool busyWhenFinished = true;
     TBSearcher* searcher = nullptr;
 
-    bool shouldParse() override { return parse; }
-    QVariantMap getSearchParameters() override { return parameters; }
     void searcherOperationFinished() override
     {
         ++finished;
@@ -203,12 +203,9 @@ void tst_TBSearcher::exitStatusIsJudged()
     QFETCH(int, entries);
 
     Window window;
-    window.parse = parse;
-    if (!password.isEmpty())
-        window.parameters.insert(QStringLiteral("password"), password);
     TBSearcher searcher(&window);
     window.searcher = &searcher;
-    QVERIFY(searcher.runCommand(ToolCommand(program, arguments)));
+    QVERIFY(searcher.runCommand(ToolCommand(program, arguments, TBRunSettings(), parse, password)));
     QVERIFY(searcher.busy());
     QVERIFY(waitUntil([&] { return window.finished > 0; }));
     QCoreApplication::processEvents();
@@ -262,10 +259,10 @@ void tst_TBSearcher::passwordIsSentOnce()
     QFETCH(QString, shownAs);
 
     Window window;
-    window.parameters.insert(QStringLiteral("password"), QStringLiteral("s3cret"));
-    window.parameters.insert(QStringLiteral("DecodeBase64"), true);
+    TBRunSettings settings;
+    settings.decodeBase64 = true;
     TBSearcher searcher(&window);
-    QVERIFY(searcher.runCommand(ToolCommand(sh, shell(script))));
+    QVERIFY(searcher.runCommand(ToolCommand(sh, shell(script), settings, true, QStringLiteral("s3cret"))));
     QVERIFY(waitUntil([&] { return window.finished > 0; }));
 
     QCOMPARE(searcher.taskStatus(), qint64(0));
@@ -284,7 +281,7 @@ void tst_TBSearcher::withoutPasswordPromptWaitsUntilCanceled()
     TBSearcher searcher(&window);
     QVERIFY(searcher.runCommand(
         ToolCommand(ldapsearch, searchArguments(bindAs(TBTestSupport::sampleAliceDN), QStringLiteral("(uid=alice)")))));
-    QVERIFY(waitUntil([&] { return searcher.errorData().contains(TBSearcher::promptBytes()); }));
+    QVERIFY(waitUntil([&] { return searcher.errorData().contains(searcher.promptBytes()); }));
     QVERIFY(searcher.runningCommand());
     QVERIFY(!searcher.sentPassword());
 
@@ -295,7 +292,7 @@ void tst_TBSearcher::withoutPasswordPromptWaitsUntilCanceled()
     QVERIFY(searcher.errorTitle().isEmpty());
     QVERIFY(searcher.results().isEmpty());
     QCOMPARE(window.log,
-             QStringLiteral("[Canceled Command]\n----\nstderr:\n\n") + QString::fromUtf8(TBSearcher::promptBytes()));
+             QStringLiteral("[Canceled Command]\n----\nstderr:\n\n") + QString::fromUtf8(searcher.promptBytes()));
 }
 
 void tst_TBSearcher::parseRunsOnWorkerAndHandsBack()
@@ -330,13 +327,14 @@ void tst_TBSearcher::parseRunsOnWorkerAndHandsBack()
 void tst_TBSearcher::cancelDuringParse()
 {
     Window window;
-    window.parameters.insert(QStringLiteral("DiscardOutput"), true);
+    TBRunSettings settings;
+    settings.discardOutput = true;
     TBSearcher searcher(&window);
 
     // Hold the width-one queue so the parse is certain to be pending when the cancel comes.
     QSemaphore hold;
     searcher.operationQueue()->start([&hold] { hold.acquire(); });
-    QVERIFY(searcher.runCommand(ToolCommand(sh, shell(manyEntries(20000)))));
+    QVERIFY(searcher.runCommand(ToolCommand(sh, shell(manyEntries(20000)), settings)));
     QVERIFY(waitUntil([&] { return searcher.parsingOutput(); }));
     QCOMPARE(searcher.parsePhase(), TBSearcher::ParseQueued);
     QVERIFY(searcher.busy() && !searcher.runningCommand());
@@ -391,10 +389,11 @@ void tst_TBSearcher::largeOutputParsedWhileToolRuns()
               .arg(exitStatus);
 
     Window window;
-    window.parameters.insert(QStringLiteral("DiscardOutput"), true);
-    window.parameters.insert(QStringLiteral("DecodeBase64"), true);
+    TBRunSettings settings;
+    settings.discardOutput = true;
+    settings.decodeBase64 = true;
     TBSearcher searcher(&window);
-    QVERIFY(searcher.runCommand(ToolCommand(sh, shell(script))));
+    QVERIFY(searcher.runCommand(ToolCommand(sh, shell(script), settings)));
     // Pieces of the output are parsed on the worker while the tool still runs.
     QVERIFY(waitUntil([&] { return searcher.lastParseThread() != nullptr; }));
     QVERIFY(searcher.runningCommand());
@@ -443,10 +442,11 @@ void tst_TBSearcher::outputOptions()
 
     const QString ldif = QStringLiteral("dn: cn=x,dc=test\ndescription:: Y2Fmw6k=\n\n");
     Window window;
-    window.parameters.insert(QStringLiteral("DiscardOutput"), discard);
-    window.parameters.insert(QStringLiteral("DecodeBase64"), decode);
+    TBRunSettings settings;
+    settings.discardOutput = discard;
+    settings.decodeBase64 = decode;
     TBSearcher searcher(&window);
-    QVERIFY(searcher.runCommand(ToolCommand(sh, shell(QStringLiteral("printf '%1'").arg(ldif)))));
+    QVERIFY(searcher.runCommand(ToolCommand(sh, shell(QStringLiteral("printf '%1'").arg(ldif)), settings)));
     QVERIFY(waitUntil([&] { return window.finished > 0; }));
 
     QCOMPARE(window.log, QStringLiteral("----\n") + (discard ? QStringLiteral("[Output Discarded]\n") : ldif));

@@ -535,7 +535,7 @@ void tst_TBDocument::optionsFollowThePreferencesUntilConfirmed()
     maxHits->setText(QStringLiteral("5"));
     sheet->findChild<QPushButton*>(QStringLiteral("editOptionsCancelButton"))->click();
     QVERIFY(document->searchOptions().isEmpty());
-    QVERIFY(!document->getSearchParameters().contains(QStringLiteral("DiscardOutput")));
+    QCOMPARE(document->runSettings().discardOutput, m_prefs->discardOutput());
 
     // OK: the window has options of its own, which later preference changes do not reach.
     QTRY_VERIFY(!document->editOptionsSheet());
@@ -546,7 +546,7 @@ void tst_TBDocument::optionsFollowThePreferencesUntilConfirmed()
     sheet->findChild<QCheckBox*>(QStringLiteral("editOptionsDiscardOutputCheckbox"))->setChecked(true);
     sheet->findChild<QPushButton*>(QStringLiteral("editOptionsOKButton"))->click();
     QCOMPARE(document->searchOptions().value(QStringLiteral("MaxHits")).toLongLong(), 5);
-    QCOMPARE(document->getSearchParameters().value(QStringLiteral("DiscardOutput")).toBool(), true);
+    QCOMPARE(document->runSettings().discardOutput, true);
     QCOMPARE(document->detailsText()->plainText(), QStringLiteral("-"));
 
     m_prefs->setMaxHits(300);

@@ -137,10 +137,10 @@ private Q_SLOTS:
                                 << TBEntryTableModel::imageOrBinaryToolTip();
         QTest::newRow("AD zero") << "pwdLastSet" << QStringList {"0"} << true << "0" << false << "0";
         const QString epoch = QStringLiteral("116444736000000000");
-        QTest::newRow("AD date") << "pwdLastSet" << QStringList {epoch} << true << TBADTimestampToString(epoch) << false
-                                 << epoch;
+        QTest::newRow("AD date") << "pwdLastSet" << QStringList {epoch} << true
+                                 << TBADTimestampToString(epoch, prefs()->adDateStyle()) << false << epoch;
         QTest::newRow("AD raw") << "pwdLastSet" << QStringList {epoch} << false << epoch << false
-                                << TBADTimestampToString(epoch);
+                                << TBADTimestampToString(epoch, prefs()->adDateStyle());
     }
 
     void cellTextAndToolTip()
@@ -316,9 +316,9 @@ private Q_SLOTS:
         TBEntryTableController controller(&table);
         controller.initAttributeColumns();
 
-        TBSearchCriteriaPtr criteria = TBSearchCriteria::searchCriteria();
+        TBSearchCriteriaPtr criteria = TBSearchCriteria::searchCriteria(prefs()->lastSelectedAttribute());
         criteria->searchItemAtIndex(0)->setSearchAttr(QStringLiteral("objectClass"));
-        controller.addAttributeColumns({"uid", "tamblinnew", "cn"}, options, criteria);
+        controller.addAttributeColumns({"uid", "tamblinnew", "cn"}, prefs()->runSettings(options), criteria);
 
         QCOMPARE(prefs()->attributeExists("tamblinnew"), registered);
         QCOMPARE(controller.columnIdentifiers().contains("tamblinnew"), registered);
@@ -489,7 +489,7 @@ private Q_SLOTS:
         controller.setEntries(people());
         QCOMPARE(column(controller, "cn"), QStringList({"Carol", "bob", "Alice", ""}));
         // A search that brings uid back puts it where it was.
-        controller.addAttributeColumns({"uid"}, QVariantMap(), TBSearchCriteriaPtr());
+        controller.addAttributeColumns({"uid"}, prefs()->runSettings(), TBSearchCriteriaPtr());
         QCOMPARE(controller.columnIdentifiers().first(), QStringLiteral("uid"));
 
         // Resetting the attributes forgets the layout.
@@ -515,7 +515,7 @@ private Q_SLOTS:
             {"-x", "-LLL", "-H", uri, "-b", "ou=People,dc=tamblin,dc=test", "(objectClass=inetOrgPerson)"});
         QVERIFY(ldapsearch.waitForFinished(60000));
         QCOMPARE(ldapsearch.exitCode(), 0);
-        TBParser parser(ldapsearch.readAllStandardOutput(), true);
+        TBParser parser(ldapsearch.readAllStandardOutput(), true, prefs()->registry().kinds());
         QVERIFY(parser.parse());
         const TBEntryList entries = parser.takeParsedData();
         QVERIFY(entries.size() >= 300);
@@ -523,7 +523,7 @@ private Q_SLOTS:
         TBTableView table;
         TBEntryTableController controller(&table);
         controller.initAttributeColumns();
-        controller.addAttributeColumns(parser.returnedAttributeNames(), QVariantMap(), TBSearchCriteriaPtr());
+        controller.addAttributeColumns(parser.returnedAttributeNames(), prefs()->runSettings(), TBSearchCriteriaPtr());
         controller.setEntries(entries);
         QCOMPARE(controller.model()->rowCount(), entries.size());
 

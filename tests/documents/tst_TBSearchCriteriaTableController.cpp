@@ -27,7 +27,8 @@ class Owner : public TBSearchCriteriaTableOwner
 {
 public:
     TBSearchCriteriaTableController* controller = nullptr;
-    TBSearchCriteriaPtr criteria = TBSearchCriteria::searchCriteria();
+    TBSearchCriteriaPtr criteria
+        = TBSearchCriteria::searchCriteria(TBPreferences::sharedPreferences()->lastSelectedAttribute());
     QStringList calls;
     bool answersCancel = false;
 
@@ -79,10 +80,11 @@ public:
 // Criteria from "attribute type text" triples, e.g. {"cn", "2", "ali"}.
 TBSearchCriteriaPtr criteriaOf(const QList<QStringList>& items)
 {
-    TBSearchCriteriaPtr criteria = TBSearchCriteria::searchCriteria();
+    TBSearchCriteriaPtr criteria
+        = TBSearchCriteria::searchCriteria(TBPreferences::sharedPreferences()->lastSelectedAttribute());
     criteria->removeSearchItemAtIndex(0);
     for (const QStringList& fields : items) {
-        TBSearchItemPtr item = TBSearchItem::searchItem();
+        TBSearchItemPtr item = TBSearchItem::searchItem(TBPreferences::sharedPreferences()->lastSelectedAttribute());
         item->setSearchAttr(fields.value(0));
         item->setSearchType(fields.value(1).toLongLong());
         item->setSearchText(fields.value(2));

@@ -115,10 +115,11 @@ TBDirectoryPtr tst_TBSearchDocument::addDirectory(const QString& uri)
 
 TBSearchCriteriaPtr tst_TBSearchDocument::criteria(const QList<std::tuple<QString, qint64, QString>>& items)
 {
-    TBSearchCriteriaPtr result = TBSearchCriteria::searchCriteria();
+    TBSearchCriteriaPtr result
+        = TBSearchCriteria::searchCriteria(TBPreferences::sharedPreferences()->lastSelectedAttribute());
     result->setSearchItems({});
     for (const auto& [attribute, type, text] : items) {
-        TBSearchItemPtr item = TBSearchItem::searchItem();
+        TBSearchItemPtr item = TBSearchItem::searchItem(TBPreferences::sharedPreferences()->lastSelectedAttribute());
         item->setSearchAttr(attribute);
         item->setSearchType(type);
         item->setSearchText(text);

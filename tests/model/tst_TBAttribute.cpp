@@ -1,34 +1,23 @@
 #include "TBAttribute.h"
 
-#include "TBPreferences.h"
+#include "TBAttributeRegistry.h"
 #include "TBPropertyList.h"
-#include "TBTestSupport.h"
-#include "TBUserDefaults.h"
 
-#include <QTemporaryDir>
 #include <QtTest>
-
-#include <memory>
 
 class tst_TBAttribute : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
-    std::unique_ptr<TBUserDefaults> m_store;
+    // The registry decides which names the dictionary and archive forms accept.
+    TBAttributeRegistry m_registry;
 
 private Q_SLOTS:
     void initTestCase()
     {
-        TBTestSupport::useScratchConfig();
-        QVERIFY(m_dir.isValid());
-        // The registry decides which names the dictionary and archive forms accept.
-        m_store = std::make_unique<TBUserDefaults>(m_dir.filePath(QStringLiteral("Tamblin.plist")));
-        TBPreferences::resetSharedPreferences(m_store.get());
-        QVERIFY(TBPreferences::sharedPreferences()->attributeExists(QStringLiteral("cn")));
+        m_registry.loadAttributesFromDefaults(nullptr);
+        QVERIFY(m_registry.attributeExists(QStringLiteral("cn")));
     }
-
-    void cleanupTestCase() { TBPreferences::resetSharedPreferences(nullptr); }
 
     void defaultsAndIdentifiers()
     {
@@ -171,7 +160,7 @@ private Q_SLOTS:
     {
         QFETCH(QVariantMap, dict);
         QFETCH(QVariantMap, expected);
-        QCOMPARE(TBAttribute::attributeWithDictionary(dict)->dictionaryRepresentation(), expected);
+        QCOMPARE(TBAttribute::attributeWithDictionary(dict, m_registry)->dictionaryRepresentation(), expected);
     }
 
     void archive()
@@ -181,15 +170,16 @@ private Q_SLOTS:
         a.setFriendlyName(QStringLiteral("Photo"));
         a.setAttributeType(TBAttributeTypeImage);
         a.setDefaultAttr(true);
-        const auto decoded = TBAttribute::attributeWithArchive(a.archive());
+        const auto decoded = TBAttribute::attributeWithArchive(a.archive(), m_registry);
         QVERIFY(decoded);
         QCOMPARE(decoded->dictionaryRepresentation(), a.dictionaryRepresentation());
         QVERIFY(decoded->attributeID() != a.attributeID());
 
         a.setAttributeName(QStringLiteral("nosuchattribute"));
-        QCOMPARE(TBAttribute::attributeWithArchive(a.archive())->attributeName(), QStringLiteral("unknownattribute"));
-        QVERIFY(!TBAttribute::attributeWithArchive(QByteArray("<plist><dict>")));
-        QVERIFY(!TBAttribute::attributeWithArchive(QByteArray()));
+        QCOMPARE(TBAttribute::attributeWithArchive(a.archive(), m_registry)->attributeName(),
+                 QStringLiteral("unknownattribute"));
+        QVERIFY(!TBAttribute::attributeWithArchive(QByteArray("<plist><dict>"), m_registry));
+        QVERIFY(!TBAttribute::attributeWithArchive(QByteArray(), m_registry));
     }
 
     void description()

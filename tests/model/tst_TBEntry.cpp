@@ -1,7 +1,7 @@
 #include "TBEntry.h"
 #include "TBTestModel.h"
 
-#include "TBPreferences.h"
+#include "TBAttributeRegistry.h"
 #include "TBTestSupport.h"
 
 #include <QtTest>
@@ -277,9 +277,11 @@ void tst_TBEntry::undecodablePictures()
 void tst_TBEntry::registryDecidesPictures()
 {
     const QByteArray jpeg = encodedPicture(QSize(40, 30), "JPEG");
+    TBAttributeRegistry registry;
+    registry.loadAttributesFromDefaults(nullptr);
     TBEntry entry;
-    entry.addAttribute(QStringLiteral("JPEGPHOTO"), jpeg);
-    entry.addAttribute(QStringLiteral("userCertificate"), jpeg);
+    entry.addAttribute(QStringLiteral("JPEGPHOTO"), jpeg, registry);
+    entry.addAttribute(QStringLiteral("userCertificate"), jpeg, registry);
     QVERIFY(entry.valueForAttribute(QStringLiteral("jpegphoto")).isPicture());
     QVERIFY(entry.valueForAttribute(QStringLiteral("usercertificate")).isBytes());
 }
@@ -391,12 +393,12 @@ void tst_TBEntry::adTimestampToString()
 
 void tst_TBEntry::adTimestampInLocalTime()
 {
-    // Shown in the user's time zone; the default styles come from the preferences.
+    // Shown in the user's time zone, with the styles given.
     setTimeZone("Europe/Berlin");
-    TBPreferences::resetSharedPreferences();
-    TBPreferences::sharedPreferences()->setAdTimestampDateFormat(2);
-    TBPreferences::sharedPreferences()->setAdTimestampTimeFormat(2);
-    const QString text = TBADTimestampToString(QStringLiteral("116444736000000000"));
+    TBADDateStyle style;
+    style.dateFormat = 2;
+    style.timeFormat = 2;
+    const QString text = TBADTimestampToString(QStringLiteral("116444736000000000"), style);
     setTimeZone("UTC");
     QCOMPARE(text, QLocale::system().toString(QDate(1970, 1, 1), QStringLiteral("d MMM yyyy")) + " 01:00:00");
 }

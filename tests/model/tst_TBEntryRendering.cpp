@@ -1,16 +1,12 @@
 #include "TBEntryRendering.h"
 #include "TBTestModel.h"
 
+#include "TBAttributeRegistry.h"
 #include "TBFonts.h"
-#include "TBPreferences.h"
 #include "TBTestSupport.h"
-#include "TBUserDefaults.h"
 
-#include <QTemporaryDir>
 #include <QTextDocument>
 #include <QtTest>
-
-#include <memory>
 
 namespace {
 
@@ -36,25 +32,18 @@ class tst_TBEntryRendering : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
-    std::unique_ptr<TBUserDefaults> m_store;
-    TBPreferences* m_prefs = nullptr;
+    TBAttributeRegistry m_registry;
+    TBRenderingContext m_context {&m_registry, TBADDateStyle()};
 
 private Q_SLOTS:
     void initTestCase()
     {
-        TBTestSupport::useScratchConfig();
-        QVERIFY(m_dir.isValid());
-        m_store = std::make_unique<TBUserDefaults>(m_dir.filePath(QStringLiteral("Tamblin.plist")));
-        TBPreferences::resetSharedPreferences(m_store.get());
-        m_prefs = TBPreferences::sharedPreferences();
-        QVERIFY(m_prefs->isImageAttribute(QStringLiteral("jpegPhoto")));
-        QVERIFY(m_prefs->isADTimeAttribute(QStringLiteral("lastlogon")));
+        m_registry.loadAttributesFromDefaults(nullptr);
+        QVERIFY(m_registry.isImageAttribute(QStringLiteral("jpegPhoto")));
+        QVERIFY(m_registry.isADTimeAttribute(QStringLiteral("lastlogon")));
     }
 
-    void init() { m_prefs->setInterpretADTimestamps(true); }
-
-    void cleanupTestCase() { TBPreferences::resetSharedPreferences(nullptr); }
+    void init() { m_context.dateStyle.interpret = true; }
 
     // The text of info() for entries of one attribute, by kind of value.
     void valueLines_data()
@@ -77,7 +66,8 @@ private Q_SLOTS:
         QTest::newRow("AD timestamp zero") << "lastlogon" << QStringList {"0"} << none << true << "lastlogon: 0 (0)\n";
         QTest::newRow("AD timestamp date")
             << "pwdLastSet" << QStringList {"116444736000000000"} << none << true
-            << "pwdLastSet: " + TBADTimestampToString(QStringLiteral("116444736000000000")) + " (116444736000000000)\n";
+            << "pwdLastSet: " + TBADTimestampToString(QStringLiteral("116444736000000000"), TBADDateStyle())
+                + " (116444736000000000)\n";
         QTest::newRow("text of an image attribute") << "jpegphoto" << QStringList {"<Could not decode image data>"}
                                                     << none << true << "jpegphoto: <image data>\n";
         QTest::newRow("raw bytes") << "objectGUID" << QStringList() << QByteArray("\x01\x02\xff", 3) << true
@@ -93,16 +83,16 @@ private Q_SLOTS:
         QFETCH(bool, interpretAD);
         QFETCH(QString, expected);
 
-        m_prefs->setInterpretADTimestamps(interpretAD);
+        m_context.dateStyle.interpret = interpretAD;
         TBEntry entry;
         for (const QString& text : texts)
             entry.addAttribute(attribute, text);
         if (!bytes.isEmpty())
             entry.addAttribute(attribute, bytes, false);
 
-        QCOMPARE(TBEntryRendering::info(entry).plainText(), expected);
-        QCOMPARE(TBEntryRendering::infoForPrinting(entry).plainText(), expected);
-        QCOMPARE(TBEntryRendering::infoAsPlainText(entry), expected);
+        QCOMPARE(TBEntryRendering::info(entry, m_context).plainText(), expected);
+        QCOMPARE(TBEntryRendering::infoForPrinting(entry, m_context).plainText(), expected);
+        QCOMPARE(TBEntryRendering::infoAsPlainText(entry, m_context), expected);
     }
 
     void stylesOnScreenAndInPrint()
@@ -114,15 +104,15 @@ private Q_SLOTS:
 
         const QStringList expected {
             "B:dn: ", "R:cn=Ann,dc=x\n", "B:mail: ", "R:a@x.test\n", "B:mail: ", "R:b@x.test\n"};
-        QCOMPARE(styledLines(TBEntryRendering::info(entry)), expected);
-        QCOMPARE(styledLines(TBEntryRendering::infoForPrinting(entry)), expected);
+        QCOMPARE(styledLines(TBEntryRendering::info(entry, m_context)), expected);
+        QCOMPARE(styledLines(TBEntryRendering::infoForPrinting(entry, m_context)), expected);
 
-        for (const TBTextRun& run : TBEntryRendering::info(entry).runs()) {
+        for (const TBTextRun& run : TBEntryRendering::info(entry, m_context).runs()) {
             const QTextCharFormat& want
                 = run.format.font().bold() ? TBFonts::displayBoldFontAttributes() : TBFonts::displayFontAttributes();
             QCOMPARE(run.format.font(), want.font());
         }
-        for (const TBTextRun& run : TBEntryRendering::infoForPrinting(entry).runs())
+        for (const TBTextRun& run : TBEntryRendering::infoForPrinting(entry, m_context).runs())
             QCOMPARE(run.format.font().pointSizeF(), 10.0);
     }
 
@@ -137,11 +127,12 @@ private Q_SLOTS:
         entry.addAttribute(QStringLiteral("objectGUID"), QByteArray("\x01\x02", 2), false);
         entry.addAttribute(QStringLiteral("x-unknown"), QStringLiteral("v"));
 
-        QCOMPARE(TBEntryRendering::friendlyInfo(entry).plainText(),
+        QCOMPARE(TBEntryRendering::friendlyInfo(entry, m_context).plainText(),
                  QStringLiteral("Full Name: Ann\nLast Logon: 0 (0)\nLast Logon Timestamp: 0 (0)\n"
                                 "Object GUID: <binary data>\nx-unknown: v\n"));
-        QCOMPARE(styledLines(TBEntryRendering::friendlyInfo(entry)).first(), QStringLiteral("B:Full Name: "));
-        QCOMPARE(TBEntryRendering::info(entry).plainText().left(8), QStringLiteral("CN: Ann\n"));
+        QCOMPARE(styledLines(TBEntryRendering::friendlyInfo(entry, m_context)).first(),
+                 QStringLiteral("B:Full Name: "));
+        QCOMPARE(TBEntryRendering::info(entry, m_context).plainText().left(8), QStringLiteral("CN: Ann\n"));
     }
 
     void pictures()
@@ -153,7 +144,7 @@ private Q_SLOTS:
         QVERIFY(entry.hasPhoto());
 
         const QString picture = QStringLiteral("jpegPhoto: \n\n     \uFFFC\n\n");
-        const TBRichText& info = TBEntryRendering::info(entry);
+        const TBRichText& info = TBEntryRendering::info(entry, m_context);
         QCOMPARE(info.plainText(), QStringLiteral("cn: Ann\n") + picture + picture);
         QStringList names;
         QList<QSize> sizes;
@@ -168,16 +159,16 @@ private Q_SLOTS:
 
         // Every text numbers its own pictures.
         QStringList printNames;
-        for (const TBTextRun& run : TBEntryRendering::infoForPrinting(entry).runs()) {
+        for (const TBTextRun& run : TBEntryRendering::infoForPrinting(entry, m_context).runs()) {
             if (run.isImage())
                 printNames.append(run.fileName);
         }
         QCOMPARE(printNames, names);
 
         const QString without = QStringLiteral("cn: Ann\njpegPhoto: <image data>\njpegPhoto: <image data>\n");
-        QCOMPARE(TBEntryRendering::infoWithoutAttachments(entry).imageCount(), 0);
-        QCOMPARE(TBEntryRendering::infoWithoutAttachments(entry).plainText(), without);
-        QCOMPARE(TBEntryRendering::infoAsPlainText(entry), without);
+        QCOMPARE(TBEntryRendering::infoWithoutAttachments(entry, m_context).imageCount(), 0);
+        QCOMPARE(TBEntryRendering::infoWithoutAttachments(entry, m_context).plainText(), without);
+        QCOMPARE(TBEntryRendering::infoAsPlainText(entry, m_context), without);
     }
 
     // Built once: later preference changes show only in entries rendered afterwards.
@@ -185,16 +176,16 @@ private Q_SLOTS:
     {
         TBEntry entry;
         entry.addAttribute(QStringLiteral("lastlogon"), QStringLiteral("0"));
-        const TBRichText* first = &TBEntryRendering::info(entry);
+        const TBRichText* first = &TBEntryRendering::info(entry, m_context);
         QCOMPARE(first->plainText(), QStringLiteral("lastlogon: 0 (0)\n"));
 
-        m_prefs->setInterpretADTimestamps(false);
-        QCOMPARE(&TBEntryRendering::info(entry), first);
-        QCOMPARE(TBEntryRendering::info(entry).plainText(), QStringLiteral("lastlogon: 0 (0)\n"));
+        m_context.dateStyle.interpret = false;
+        QCOMPARE(&TBEntryRendering::info(entry, m_context), first);
+        QCOMPARE(TBEntryRendering::info(entry, m_context).plainText(), QStringLiteral("lastlogon: 0 (0)\n"));
 
         TBEntry later;
         later.addAttribute(QStringLiteral("lastlogon"), QStringLiteral("0"));
-        QCOMPARE(TBEntryRendering::info(later).plainText(), QStringLiteral("lastlogon: 0\n"));
+        QCOMPARE(TBEntryRendering::info(later, m_context).plainText(), QStringLiteral("lastlogon: 0\n"));
     }
 
     // Several entries' renderings in one document, as the Details text shows a selection: each
@@ -207,8 +198,8 @@ private Q_SLOTS:
         blue.addAttribute(QStringLiteral("jpegphoto"), TBTestSupport::encodedImage(QSize(20, 20), Qt::blue), true);
 
         QTextDocument document;
-        TBEntryRendering::info(red).appendTo(&document);
-        TBEntryRendering::info(blue).appendTo(&document);
+        TBEntryRendering::info(red, m_context).appendTo(&document);
+        TBEntryRendering::info(blue, m_context).appendTo(&document);
 
         const TBRichText back = TBRichText::fromDocument(document);
         QList<QRgb> colors;

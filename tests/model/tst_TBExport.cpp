@@ -1,8 +1,8 @@
 #include "TBExport.h"
 #include "TBTestModel.h"
 
+#include "TBAttributeRegistry.h"
 #include "TBEntryRendering.h"
-#include "TBPreferences.h"
 #include "TBTestSupport.h"
 #include "TBUserDefaults.h"
 
@@ -35,7 +35,8 @@ class tst_TBExport : public QObject
     Q_OBJECT
 
     QTemporaryDir m_dir;
-    std::unique_ptr<TBUserDefaults> m_store;
+    TBAttributeRegistry m_registry;
+    TBRenderingContext m_context {&m_registry, TBADDateStyle()};
     QString m_unrtf;
 
     // What unrtf reads from an RTF file: the text, and the bold parts.
@@ -60,13 +61,10 @@ private Q_SLOTS:
     {
         TBTestSupport::useScratchConfig();
         QVERIFY(m_dir.isValid());
-        m_store = std::make_unique<TBUserDefaults>(m_dir.filePath(QStringLiteral("Tamblin.plist")));
-        TBPreferences::resetSharedPreferences(m_store.get());
-        TBPreferences::sharedPreferences()->setInterpretADTimestamps(true);
+        m_registry.loadAttributesFromDefaults(nullptr);
+        m_context.dateStyle.interpret = true;
         m_unrtf = QStandardPaths::findExecutable(QStringLiteral("unrtf"));
     }
-
-    void cleanupTestCase() { TBPreferences::resetSharedPreferences(nullptr); }
 
     void delimitedLine_data()
     {
@@ -140,12 +138,12 @@ private Q_SLOTS:
                                    TBTestSupport::entryFromPairs({"dn=uid=b,dc=x", "cn=Bob, Jr."})};
         const QList<TBExportColumn> columns {{"dn", false}, {"cn", true}, {"mail", false}};
         const QStringList attributes = TBExport::exportedAttributes(columns, visibleOnly);
-        QCOMPARE(TBExport::entriesPlainText(entries, format, attributes, header), expected);
+        QCOMPARE(TBExport::entriesPlainText(entries, format, attributes, header, m_context), expected);
 
         // The file holds exactly that text: UTF-8, line feeds only, no byte-order mark.
         const QString path = m_dir.filePath(QStringLiteral("delimited.") + TBExport::fileExtension(format));
         TBExportMessage message;
-        QVERIFY(TBExport::exportEntriesToFile(entries, format, attributes, header, path, &message));
+        QVERIFY(TBExport::exportEntriesToFile(entries, format, attributes, header, m_context, path, &message));
         QCOMPARE(readFile(path), expected.toUtf8());
     }
 
@@ -165,11 +163,11 @@ private Q_SLOTS:
                                    TBTestSupport::entryFromPairs({"cn=Bob"})};
         const QString path = m_dir.filePath(QStringLiteral("plain.txt"));
         TBExportMessage message;
-        QVERIFY(TBExport::exportEntriesToFile(entries, TBExportPlainText, {}, true, path, &message));
+        QVERIFY(TBExport::exportEntriesToFile(entries, TBExportPlainText, {}, true, m_context, path, &message));
         QCOMPARE(readFile(path), s("cn: Ann\nsn: Ève\n\ncn: Bob\n\n").toUtf8());
 
         // Any unknown format is plain text.
-        QVERIFY(TBExport::exportEntriesToFile(entries, 99, {}, true, path, &message));
+        QVERIFY(TBExport::exportEntriesToFile(entries, 99, {}, true, m_context, path, &message));
         QCOMPARE(readFile(path), s("cn: Ann\nsn: Ève\n\ncn: Bob\n\n").toUtf8());
     }
 
@@ -182,7 +180,7 @@ private Q_SLOTS:
 
         const QString path = m_dir.filePath(QStringLiteral("entries.rtf"));
         TBExportMessage message;
-        QVERIFY(TBExport::exportEntriesToFile(entries, TBExportRTF, {}, false, path, &message));
+        QVERIFY(TBExport::exportEntriesToFile(entries, TBExportRTF, {}, false, m_context, path, &message));
         QString text;
         QStringList bold;
         QVERIFY(readRTF(path, &text, &bold));
@@ -204,7 +202,7 @@ private Q_SLOTS:
 
         const QString path = m_dir.filePath(QStringLiteral("people.rtfd"));
         TBExportMessage message;
-        QVERIFY(TBExport::exportEntriesToFile(entries, TBExportRTFD, {}, false, path, &message));
+        QVERIFY(TBExport::exportEntriesToFile(entries, TBExportRTFD, {}, false, m_context, path, &message));
 
         const QStringList files = QDir(path).entryList(QDir::Files, QDir::Name);
         QCOMPARE(files, (QStringList {"Photo_1.jpg", "Photo_1_2.jpg", "Photo_2.jpg", "TXT.rtf"}));
@@ -242,7 +240,7 @@ private Q_SLOTS:
         QFile stale(path + QStringLiteral("/stale.txt"));
         QVERIFY(stale.open(QIODevice::WriteOnly));
         stale.close();
-        QVERIFY(TBExport::exportEntriesToFile({ann}, TBExportRTFD, {}, false, path, &message));
+        QVERIFY(TBExport::exportEntriesToFile({ann}, TBExportRTFD, {}, false, m_context, path, &message));
         QCOMPARE(QDir(path).entryList(QDir::Files, QDir::Name), (QStringList {"Photo_1.jpg", "TXT.rtf"}));
         QCOMPARE(otherFiles(folder.path(), {"out.rtfd"}), QStringList());
 
@@ -251,7 +249,7 @@ private Q_SLOTS:
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.close();
-        QVERIFY(TBExport::exportEntriesToFile({ann}, TBExportRTFD, {}, false, path, &message));
+        QVERIFY(TBExport::exportEntriesToFile({ann}, TBExportRTFD, {}, false, m_context, path, &message));
         QVERIFY(QFileInfo(path + QStringLiteral("/TXT.rtf")).isFile());
         QCOMPARE(otherFiles(folder.path(), {"out.rtfd"}), QStringList());
     }
@@ -279,8 +277,8 @@ private Q_SLOTS:
         file.close();
 
         TBExportMessage message;
-        QVERIFY(
-            !TBExport::exportEntriesToFile({ann}, format, {"cn"}, true, notAFolder + QStringLiteral("/out"), &message));
+        QVERIFY(!TBExport::exportEntriesToFile({ann}, format, {"cn"}, true, m_context,
+                                               notAFolder + QStringLiteral("/out"), &message));
         QCOMPARE(message.title, QStringLiteral("Could not write text"));
         // The system's description and code (errno), the same for files and packages.
         const QString suffix = QStringLiteral("\n(Error code: %1)").arg(ENOTDIR);
@@ -295,7 +293,7 @@ private Q_SLOTS:
         TBEntryPtr ann = TBTestSupport::entryFromPairs({"cn=Ann"});
         ann->addAttribute(QStringLiteral("jpegphoto"), TBTestSupport::encodedImage(QSize(12, 12), Qt::red), true);
         QTextDocument details;
-        TBEntryRendering::info(*ann).appendTo(&details);
+        TBEntryRendering::info(*ann, m_context).appendTo(&details);
 
         TBExportMessage message;
         const QString txt = m_dir.filePath(QStringLiteral("details.txt"));

@@ -1,14 +1,9 @@
 #include "TBSearchCriteria.h"
 
-#include "TBPreferences.h"
+#include "TBAttributeRegistry.h"
 #include "TBPropertyList.h"
-#include "TBTestSupport.h"
-#include "TBUserDefaults.h"
 
-#include <QTemporaryDir>
 #include <QtTest>
-
-#include <memory>
 
 namespace {
 
@@ -42,20 +37,12 @@ class tst_TBSearchCriteria : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
-    std::unique_ptr<TBUserDefaults> m_store;
+    TBAttributeRegistry m_registry;
+    // What the windows hand over as the last selected attribute.
+    const QString m_lastSelected = QStringLiteral("uid");
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        TBTestSupport::useScratchConfig();
-        QVERIFY(m_dir.isValid());
-        m_store = std::make_unique<TBUserDefaults>(m_dir.filePath(QStringLiteral("Tamblin.plist")));
-        TBPreferences::resetSharedPreferences(m_store.get());
-        TBPreferences::sharedPreferences()->setLastSelectedAttribute(QStringLiteral("uid"));
-    }
-
-    void cleanupTestCase() { TBPreferences::resetSharedPreferences(nullptr); }
+    void initTestCase() { m_registry.loadAttributesFromDefaults(nullptr); }
 
     void fromDictionary_data()
     {
@@ -98,7 +85,7 @@ private Q_SLOTS:
         QFETCH(QVariantMap, dict);
         QFETCH(QString, name);
         QFETCH(QStringList, items);
-        const auto criteria = TBSearchCriteria::searchCriteriaWithDictionary(dict);
+        const auto criteria = TBSearchCriteria::searchCriteriaWithDictionary(dict, m_registry, m_lastSelected);
         QCOMPARE(criteria->name(), name);
         QCOMPARE(summary(*criteria), items);
 
@@ -107,10 +94,10 @@ private Q_SLOTS:
         const QVariantMap written = criteria->dictionaryRepresentation();
         QCOMPARE(written.keys(), (QStringList {QStringLiteral("name"), QStringLiteral("searchItems")}));
         for (const auto& i : criteria->searchItems()) {
-            if (!TBPreferences::sharedPreferences()->attributeExists(i->searchAttr()))
+            if (!m_registry.attributeExists(i->searchAttr()))
                 return;
         }
-        const auto again = TBSearchCriteria::searchCriteriaWithDictionary(written);
+        const auto again = TBSearchCriteria::searchCriteriaWithDictionary(written, m_registry, m_lastSelected);
         QCOMPARE(again->name(), name);
         QCOMPARE(summary(*again), items);
     }
@@ -145,12 +132,12 @@ private Q_SLOTS:
         QFETCH(QVariant, root);
         QFETCH(QString, name);
         QFETCH(QStringList, items);
-        const auto criteria = TBSearchCriteria::searchCriteriaWithArchive(TBPropertyList::toXml(root));
+        const auto criteria = TBSearchCriteria::searchCriteriaWithArchive(TBPropertyList::toXml(root), m_lastSelected);
         QVERIFY(criteria);
         QCOMPARE(criteria->name(), name);
         QCOMPARE(summary(*criteria), items);
 
-        const auto again = TBSearchCriteria::searchCriteriaWithArchive(criteria->archive());
+        const auto again = TBSearchCriteria::searchCriteriaWithArchive(criteria->archive(), m_lastSelected);
         QVERIFY(again);
         QCOMPARE(again->name(), name);
         QCOMPARE(summary(*again), items);
@@ -174,7 +161,7 @@ private Q_SLOTS:
     void archiveGarbage()
     {
         QFETCH(QByteArray, data);
-        QVERIFY(!TBSearchCriteria::searchCriteriaWithArchive(data));
+        QVERIFY(!TBSearchCriteria::searchCriteriaWithArchive(data, m_lastSelected));
     }
 
     void copyIsDeep()
@@ -183,7 +170,8 @@ private Q_SLOTS:
             {{QStringLiteral("name"), QStringLiteral("Two")},
              {QStringLiteral("searchItems"),
               QVariantList {item(QStringLiteral("cn"), 2, QStringLiteral("a")),
-                            item(QStringLiteral("sn"), 3, QStringLiteral("b"))}}});
+                            item(QStringLiteral("sn"), 3, QStringLiteral("b"))}}},
+            m_registry, m_lastSelected);
         for (const auto& copy : {source->copy(), TBSearchCriteria::searchCriteriaWithSearchCriteria(*source)}) {
             QCOMPARE(copy->dictionaryRepresentation(), source->dictionaryRepresentation());
             copy->searchItemAtIndex(0)->setSearchText(QStringLiteral("changed"));
@@ -194,10 +182,10 @@ private Q_SLOTS:
 
     void editingTheList()
     {
-        TBSearchCriteria criteria;
+        TBSearchCriteria criteria(m_lastSelected);
         QCOMPARE(criteria.name(), QStringLiteral("New Search"));
         QCOMPARE(criteria.numSearchItems(), 1);
-        auto second = TBSearchItem::searchItem();
+        auto second = TBSearchItem::searchItem(m_lastSelected);
         second->setSearchAttr(QStringLiteral("cn"));
         criteria.insertSearchItem(second, 1); // at the end
         criteria.insertSearchItem(second, 5); // outside: ignored
@@ -218,7 +206,8 @@ private Q_SLOTS:
             {{QStringLiteral("name"), QStringLiteral("Admins")},
              {QStringLiteral("searchItems"),
               QVariantList {item(QStringLiteral("cn"), 2, QStringLiteral("adm")),
-                            item(QStringLiteral("mail"), 5, QStringLiteral("ignored"))}}});
+                            item(QStringLiteral("mail"), 5, QStringLiteral("ignored"))}}},
+            m_registry, m_lastSelected);
         QCOMPARE(criteria->tooltipDescription(), QStringLiteral("Admins\n- cn contains adm\n- mail exists"));
         QVERIFY(criteria->description().contains(QStringLiteral("Admins")));
     }

@@ -1,20 +1,16 @@
 #include "TBSearchItem.h"
 
-#include "TBPreferences.h"
-#include "TBTestSupport.h"
-#include "TBUserDefaults.h"
+#include "TBAttributeRegistry.h"
 
-#include <QTemporaryDir>
 #include <QtTest>
-
-#include <memory>
 
 class tst_TBSearchItem : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
-    std::unique_ptr<TBUserDefaults> m_store;
+    TBAttributeRegistry m_registry;
+    // What the windows hand over as the last selected attribute.
+    QString m_lastSelected;
 
     static QVariantMap item(const QVariant& attr, const QVariant& type, const QVariant& text)
     {
@@ -29,17 +25,9 @@ class tst_TBSearchItem : public QObject
     }
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        TBTestSupport::useScratchConfig();
-        QVERIFY(m_dir.isValid());
-        m_store = std::make_unique<TBUserDefaults>(m_dir.filePath(QStringLiteral("Tamblin.plist")));
-        TBPreferences::resetSharedPreferences(m_store.get());
-    }
+    void initTestCase() { m_registry.loadAttributesFromDefaults(nullptr); }
 
-    void init() { TBPreferences::sharedPreferences()->setLastSelectedAttribute(QStringLiteral("mail")); }
-
-    void cleanupTestCase() { TBPreferences::resetSharedPreferences(nullptr); }
+    void init() { m_lastSelected = QStringLiteral("mail"); }
 
     void defaultAttributeIsLastSelected_data()
     {
@@ -54,8 +42,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, lastSelected);
         QFETCH(QString, expected);
-        TBPreferences::sharedPreferences()->setLastSelectedAttribute(lastSelected);
-        TBSearchItem item;
+        TBSearchItem item(lastSelected);
         QCOMPARE(item.searchAttr(), expected);
         QCOMPARE(item.searchType(), qint64(TBSearchTypeIs));
         QCOMPARE(item.searchText(), QStringLiteral(""));
@@ -94,12 +81,13 @@ private Q_SLOTS:
         QFETCH(QString, attr);
         QFETCH(qint64, type);
         QFETCH(QString, text);
-        const auto result = TBSearchItem::searchItemWithDictionary(dict);
+        const auto result = TBSearchItem::searchItemWithDictionary(dict, m_registry, m_lastSelected);
         QCOMPARE(result->searchAttr(), attr);
         QCOMPARE(result->searchType(), type);
         QCOMPARE(result->searchText(), text);
         // The dictionary form reads back to the same item.
-        const auto again = TBSearchItem::searchItemWithDictionary(result->dictionaryRepresentation());
+        const auto again
+            = TBSearchItem::searchItemWithDictionary(result->dictionaryRepresentation(), m_registry, m_lastSelected);
         QCOMPARE(again->dictionaryRepresentation(), result->dictionaryRepresentation());
     }
 
@@ -142,7 +130,7 @@ private Q_SLOTS:
         QFETCH(QString, attr);
         QFETCH(qint64, type);
         QFETCH(QString, text);
-        const auto result = TBSearchItem::searchItemWithSpecDictionary(dict);
+        const auto result = TBSearchItem::searchItemWithSpecDictionary(dict, m_lastSelected);
         QCOMPARE(result->searchAttr(), attr);
         QCOMPARE(result->searchType(), type);
         QCOMPARE(result->searchText(), text);
@@ -178,7 +166,7 @@ private Q_SLOTS:
         QFETCH(QString, typeText);
         QFETCH(QString, tooltip);
         QFETCH(QString, anyOrMissing);
-        TBSearchItem item;
+        TBSearchItem item(m_lastSelected);
         item.setSearchAttr(QStringLiteral("cn"));
         item.setSearchType(type);
         item.setSearchText(QStringLiteral("Ann"));
@@ -205,17 +193,17 @@ private Q_SLOTS:
         QFETCH(QString, attr);
         QFETCH(QString, asString);
         QFETCH(bool, inMenus);
-        TBSearchItem item;
+        TBSearchItem item(m_lastSelected);
         item.setSearchAttr(attr);
-        QCOMPARE(item.searchAttrAsString(), asString);
-        QCOMPARE(item.includedInAttrMenus(), inMenus);
+        QCOMPARE(item.searchAttrAsString(m_registry), asString);
+        QCOMPARE(item.includedInAttrMenus(m_registry), inMenus);
         QCOMPARE(TBSearchItem::changeMeString(), QStringLiteral("Change me!"));
     }
 
     void copyIsIndependent()
     {
-        auto source
-            = TBSearchItem::searchItemWithDictionary(item(QStringLiteral("sn"), qint64(4), QStringLiteral("son")));
+        auto source = TBSearchItem::searchItemWithDictionary(
+            item(QStringLiteral("sn"), qint64(4), QStringLiteral("son")), m_registry, m_lastSelected);
         auto copy = source->copy();
         QCOMPARE(copy->dictionaryRepresentation(), source->dictionaryRepresentation());
         copy->setSearchText(QStringLiteral("changed"));
@@ -226,11 +214,11 @@ private Q_SLOTS:
     {
         const QVariantList dicts {item(QStringLiteral("cn"), qint64(0), QStringLiteral("a")),
                                   item(QStringLiteral("sn"), qint64(5), QStringLiteral(""))};
-        const TBSearchItemList items = TBSearchItem::searchItemArrayFromDictArray(dicts);
+        const TBSearchItemList items = TBSearchItem::searchItemArrayFromDictArray(dicts, m_registry, m_lastSelected);
         QCOMPARE(items.size(), 2);
         QCOMPARE(TBSearchItem::dictArrayFromSearchItemArray(items), dicts);
         const TBSearchItemList specItems = TBSearchItem::searchItemArrayFromSpecDictArray(
-            {QVariantMap {{QStringLiteral("searchAttr"), qint64(3)}}, QVariantMap {}});
+            {QVariantMap {{QStringLiteral("searchAttr"), qint64(3)}}, QVariantMap {}}, m_lastSelected);
         QCOMPARE(specItems.size(), 2);
         QCOMPARE(specItems.at(0)->searchAttr(), QStringLiteral("mail"));
     }

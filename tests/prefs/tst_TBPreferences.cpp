@@ -393,7 +393,8 @@ private Q_SLOTS:
     void addSearchCriteria()
     {
         TBPreferences* prefs = prefsWithStored({});
-        auto criteria = TBSearchCriteria::searchCriteriaWithDictionary(criteriaDict(QStringLiteral("x")));
+        auto criteria = TBSearchCriteria::searchCriteriaWithDictionary(
+            criteriaDict(QStringLiteral("x")), prefs->registry(), prefs->lastSelectedAttribute());
         criteria->setName(QStringLiteral(""));
         prefs->addSearchCriteria(criteria);
         prefs->addSearchCriteria(nullptr);
@@ -420,12 +421,16 @@ private Q_SLOTS:
             return result;
         };
 
-        prefs->addSearchCriteria(TBSearchCriteria::searchCriteriaWithDictionary(criteriaDict(QStringLiteral("One"))));
-        prefs->addSearchCriteria(TBSearchCriteria::searchCriteriaWithDictionary(criteriaDict(QStringLiteral("Two"))));
+        prefs->addSearchCriteria(TBSearchCriteria::searchCriteriaWithDictionary(
+            criteriaDict(QStringLiteral("One")), prefs->registry(), prefs->lastSelectedAttribute()));
+        prefs->addSearchCriteria(TBSearchCriteria::searchCriteriaWithDictionary(
+            criteriaDict(QStringLiteral("Two")), prefs->registry(), prefs->lastSelectedAttribute()));
         QCOMPARE(savedNames(), (QStringList {QStringLiteral("One"), QStringLiteral("Two")}));
 
         prefs->replaceSearchCriteriaAtIndex(
-            0, TBSearchCriteria::searchCriteriaWithDictionary(criteriaDict(QStringLiteral("Uno"))));
+            0,
+            TBSearchCriteria::searchCriteriaWithDictionary(criteriaDict(QStringLiteral("Uno")), prefs->registry(),
+                                                           prefs->lastSelectedAttribute()));
         QCOMPARE(savedNames(), (QStringList {QStringLiteral("Uno"), QStringLiteral("Two")}));
 
         prefs->deleteSearchCriteriaAtIndex(1);
@@ -448,7 +453,7 @@ private Q_SLOTS:
         TBPreferences* prefs
             = prefsWithStored({{QStringLiteral("Directories"), QVariantList {directoryDict(11, QStringLiteral("A"))}}});
         prefs->setCanNotify(false);
-        prefs->addSearchCriteria(TBSearchCriteria::searchCriteria());
+        prefs->addSearchCriteria(TBSearchCriteria::searchCriteria(prefs->lastSelectedAttribute()));
         prefs->deleteDirectoryAtIndex(0);
         QVERIFY(m_notifications.isEmpty());
         QVERIFY(prefs->directories().isEmpty());

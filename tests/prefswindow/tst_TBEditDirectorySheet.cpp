@@ -1,15 +1,12 @@
 #include "TBEditDirectorySheet.h"
 
 #include "TBDirectory.h"
-#include "TBPreferences.h"
 #include "TBTestSupport.h"
-#include "TBUserDefaults.h"
 
 #include <QComboBox>
 #include <QLineEdit>
 #include <QStackedWidget>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
@@ -17,9 +14,6 @@
 class tst_TBEditDirectorySheet : public QObject
 {
     Q_OBJECT
-
-    QTemporaryDir m_dir;
-    std::unique_ptr<TBUserDefaults> m_store;
 
     static TBDirectoryPtr fullDirectory()
     {
@@ -40,14 +34,7 @@ class tst_TBEditDirectorySheet : public QObject
     }
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        TBTestSupport::useScratchConfig();
-        m_store = std::make_unique<TBUserDefaults>(m_dir.filePath(QStringLiteral("Tamblin.plist")));
-        TBPreferences::resetSharedPreferences(m_store.get());
-    }
-
-    void cleanupTestCase() { TBPreferences::resetSharedPreferences(nullptr); }
+    void initTestCase() { TBTestSupport::useScratchConfig(); }
 
     // Loading and storing gives back every field, including a stored text the field would refuse.
     void roundTripsEveryField()

@@ -166,7 +166,7 @@ void tst_TBAppDelegate::savedSearchesMenu()
     validate(document->menuBar());
     QVERIFY(save->isEnabled());
     save->trigger();
-    TBSearchCriteriaPtr other = TBSearchCriteria::searchCriteria();
+    TBSearchCriteriaPtr other = TBSearchCriteria::searchCriteria(m_prefs->lastSelectedAttribute());
     other->setName(QStringLiteral("Staff & guests"));
     m_prefs->addSearchCriteria(other);
     const QStringList expected {QStringLiteral("New Search=0"), QStringLiteral("Staff && guests=1")};

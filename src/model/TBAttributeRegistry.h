@@ -1,0 +1,114 @@
+#pragma once
+
+#include "TBAttribute.h"
+
+#include <QList>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+class QObject;
+class TBUserDefaults;
+
+inline const QString TBPrefsAttributesHaveChangedNotification
+    = QStringLiteral("TBPrefsAttributesHaveChangedNotification");
+
+enum TBPrefNotifyAction : qint64 {
+    TBPrefNotifyAttributesAdded = 1,
+    TBPrefNotifyAttributesRemoved = 2,
+    TBPrefNotifyAttributeListsChanged = 3,
+};
+
+// What a parse needs of the registry, copied on the main thread so a worker can read it while the
+// registry goes on changing: the lower-cased names of the image and of the binary attributes.
+struct TBAttributeKinds
+{
+    QSet<QString> imageNames;
+    QSet<QString> binaryNames;
+};
+
+// The attributes the application knows: the shipped lists (with built-in fallbacks), the custom
+// lists the user or the search results added, and two name lists, the basic attributes (the short
+// attribute menus) and the displayed attribute columns. Lookups ignore case; the two name lists
+// compare exactly. Changes post "TBPrefsAttributesHaveChangedNotification" with "PrefNotifyAction"
+// (qint64) and "AttributeNames" (QStringList), sent by the owner given here, while canNotify()
+// holds. Main thread only.
+class TBAttributeRegistry
+{
+public:
+    // store: where the lists are loaded from, saved to, and the table layout a reset removes (may be
+    // null). sender: the sender of the change notifications. Neither is owned.
+    explicit TBAttributeRegistry(TBUserDefaults* store = nullptr, QObject* sender = nullptr);
+
+    // Folder holding DefaultAttrs.plist and the three other shipped lists (":/defaults" unless a test
+    // points it elsewhere); read when the registry loads.
+    static void setDefaultListsFolder(const QString& path);
+    static QString defaultListsFolder();
+
+    bool canNotify() const { return m_canNotify; }
+    void setCanNotify(bool v) { m_canNotify = v; }
+
+    TBAttributeList& defaultAttrs() { return m_defaultAttrs; }
+    TBAttributeList& defaultImageAttrs() { return m_defaultImageAttrs; }
+    TBAttributeList& defaultBinaryAttrs() { return m_defaultBinaryAttrs; }
+    TBAttributeList& defaultADTimestampAttrs() { return m_defaultADTimestampAttrs; }
+    TBAttributeList& customAttrs() { return m_customAttrs; }
+    TBAttributeList& customImageAttrs() { return m_customImageAttrs; }
+    TBAttributeList& customBinaryAttrs() { return m_customBinaryAttrs; }
+    // The six lists in the order default text, image, binary, custom text, image, binary.
+    QList<TBAttributeList*> allAttributeArrays();
+    QStringList& basicAttributes() { return m_basicAttributes; }
+    const QStringList& basicAttributes() const { return m_basicAttributes; }
+    QStringList& displayedAttributeColumns() { return m_displayedAttributeColumns; }
+    const QStringList& displayedAttributeColumns() const { return m_displayedAttributeColumns; }
+
+    TBAttributePtr attributeWithName(const QString& name) const;
+    TBAttributePtr attributeWithID(qint64 attributeID) const;
+    bool attributeExists(const QString& name) const;
+    QString friendlyNameForAttribute(const QString& name, const QString& missingValue = QString()) const;
+    bool isImageAttribute(const QString& name) const;
+    bool isBinaryAttribute(const QString& name) const;
+    bool isImageOrBinaryAttribute(const QString& name) const;
+    bool isADTimeAttribute(const QString& name) const;
+    bool isBasicAttribute(const QString& name) const;
+    bool isAttributeColumnDisplayedForAttribute(const QString& name) const;
+    bool isAttributeColumnHiddenForAttribute(const QString& name) const;
+    TBAttributeKinds kinds() const;
+
+    void addAttribute(const TBAttributePtr& attribute);
+    void addOneAttributeWithName(const QString& name);
+    void addMultAttributesWithNames(const QStringList& names);
+    void addDiscoveredAttributes(const QSet<QString>& names, bool addDiscovered, bool displayColumns);
+    void removeAttribute(const TBAttributePtr& attribute);
+    void removeAttributeID(qint64 attributeID);
+    void addToBasicAttributes(const QString& name);
+    void addMultToBasicAttributes(const QStringList& names);
+    void removeFromBasicAttributes(const QString& name);
+    void removeMultFromBasicAttributes(const QStringList& names);
+    void addToDisplayedAttributeColumns(const QString& name);
+    void addMultToDisplayedAttributeColumns(const QStringList& names);
+    void removeFromDisplayedAttributeColumns(const QString& name);
+    void removeMultFromDisplayedAttributeColumns(const QStringList& names);
+    void resetAttributes();
+    void loadAttributesFromDefaults(TBUserDefaults* store);
+    void saveAttributesToDefaults(TBUserDefaults* store);
+    static QStringList tableStateKeys(); // the entry table's saved layout keys that a reset removes
+
+private:
+    void postAttributesChanged(qint64 action, const QStringList* names);
+    void loadDefaultAttributeLists();
+
+    TBUserDefaults* m_store = nullptr;
+    QObject* m_sender = nullptr;
+    bool m_canNotify = true;
+
+    TBAttributeList m_defaultAttrs;
+    TBAttributeList m_defaultImageAttrs;
+    TBAttributeList m_defaultBinaryAttrs;
+    TBAttributeList m_defaultADTimestampAttrs;
+    TBAttributeList m_customAttrs;
+    TBAttributeList m_customImageAttrs;
+    TBAttributeList m_customBinaryAttrs;
+    QStringList m_basicAttributes;
+    QStringList m_displayedAttributeColumns;
+};
