@@ -57,6 +57,7 @@ private Q_SLOTS:
     void exitStatus_data();
     void exitStatus();
     void outputForms();
+    void pagedOutput();
 };
 
 void tst_SampleDirectory::initTestCase()
@@ -75,6 +76,13 @@ void tst_SampleDirectory::exitStatus_data()
     const QString all = QStringLiteral("(objectClass=*)");
     const QString noAttributes = QStringLiteral("1.1");
     const QStringList asReader {QStringLiteral("-D"), sampleReaderDN, QStringLiteral("-w"), sampleReaderPassword};
+    const QStringList asPager {QStringLiteral("-D"), samplePagerDN, QStringLiteral("-w"), samplePagerPassword};
+    const QStringList bigChildren {
+        QStringLiteral("-b"), QStringLiteral("ou=Big,") + sampleBase, QStringLiteral("-s"), QStringLiteral("one"), all,
+        noAttributes};
+    auto paged = [](const char* size) {
+        return QStringList {QStringLiteral("-E"), QStringLiteral("pr=%1/noprompt").arg(QLatin1String(size))};
+    };
 
     QTest::newRow("anonymous reads the base")
         << QStringList {QStringLiteral("-b"), sampleBase, QStringLiteral("-s"), QStringLiteral("base"), all} << 0 << 1;
@@ -106,6 +114,16 @@ void tst_SampleDirectory::exitStatus_data()
                                       << 4 << 5;
     QTest::newRow("admin limit: reader searches everything")
         << asReader + QStringList {QStringLiteral("-b"), sampleBase, all, noAttributes} << 11 << 0;
+    // Active Directory's page size: 1000 entries without paging, all of them with it.
+    QTest::newRow("pager without paging stops at 1000") << asPager + bigChildren << 4 << 1000;
+    QTest::newRow("pager pages through 10000") << asPager + paged("1000") + bigChildren << 0 << 10000;
+    QTest::newRow("pager with small pages") << asPager + paged("300") + bigChildren << 0 << 10000;
+    QTest::newRow("pager: a page above 1000 is refused") << asPager + paged("1001") + bigChildren << 11 << 0;
+    QTest::newRow("pager: -z still limits a paged search")
+        << asPager + paged("1000") + QStringList {QStringLiteral("-z"), QStringLiteral("1500")} + bigChildren << 4
+        << 1500;
+    // The reader's candidate limit holds for paged searches too.
+    QTest::newRow("reader cannot page past its limit") << asReader + paged("1000") + bigChildren << 11 << 0;
     QTest::newRow("wrong password")
         << QStringList {QStringLiteral("-D"),           sampleAliceDN,          QStringLiteral("-w"),
                         QStringLiteral("not-alice-pw"), QStringLiteral("-b"),   sampleBase,
@@ -150,6 +168,26 @@ void tst_SampleDirectory::outputForms()
     QCOMPARE(count("userCertificate;binary:: "), 1);
     QCOMPARE(count("accountExpires: 9223372036854775807"), 1);
     QCOMPARE(count("userPassword"), 0);
+}
+
+// Paging adds comment lines between the pages, even with -LLL; the last one has no cookie.
+void tst_SampleDirectory::pagedOutput()
+{
+    using namespace TBTestSupport;
+    const Run run = ldapsearch({QStringLiteral("-D"), samplePagerDN, QStringLiteral("-w"), samplePagerPassword,
+                                QStringLiteral("-E"), QStringLiteral("pr=1000/noprompt"), QStringLiteral("-b"),
+                                QStringLiteral("ou=Big,") + sampleBase, QStringLiteral("-s"), QStringLiteral("one"),
+                                QStringLiteral("(objectClass=*)"), QStringLiteral("1.1")});
+    QCOMPARE(run.exitCode, 0);
+    QStringList comments;
+    for (const QByteArray& line : run.output.split('\n')) {
+        if (line.startsWith('#'))
+            comments.append(QString::fromLatin1(line));
+    }
+    QCOMPARE(comments.size(), 10);
+    for (const QString& comment : std::as_const(comments))
+        QVERIFY2(comment.startsWith(QLatin1String("# pagedresults: cookie=")), qPrintable(comment));
+    QCOMPARE(comments.last(), QStringLiteral("# pagedresults: cookie="));
 }
 
 QTEST_GUILESS_MAIN(tst_SampleDirectory)
