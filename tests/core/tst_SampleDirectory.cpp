@@ -2,6 +2,7 @@
 
 #include "TBTestSupport.h"
 
+#include <QMultiMap>
 #include <QProcess>
 #include <QtTest>
 
@@ -46,6 +47,36 @@ int countEntries(const QByteArray& output)
     return count;
 }
 
+// The values of each entry, by attribute description as it came, base64 decoded; lines unfolded.
+QMap<QByteArray, QMultiMap<QByteArray, QByteArray>> entriesByDN(const QByteArray& output)
+{
+    QList<QByteArray> lines;
+    for (const QByteArray& line : output.split('\n')) {
+        if (line.startsWith(' ') && !lines.isEmpty())
+            lines.last() += line.mid(1);
+        else if (!line.startsWith('#'))
+            lines.append(line);
+    }
+    QMap<QByteArray, QMultiMap<QByteArray, QByteArray>> entries;
+    QByteArray dn;
+    for (const QByteArray& line : std::as_const(lines)) {
+        const qsizetype colon = line.indexOf(':');
+        if (colon <= 0) {
+            dn.clear();
+            continue;
+        }
+        const QByteArray name = line.left(colon);
+        const bool base64 = line.mid(colon + 1).startsWith(':');
+        const QByteArray text = line.mid(colon + (base64 ? 3 : 2));
+        const QByteArray value = base64 ? QByteArray::fromBase64(text) : text;
+        if (name == "dn")
+            dn = value;
+        else
+            entries[dn].insert(name, value);
+    }
+    return entries;
+}
+
 } // namespace
 
 class tst_SampleDirectory : public QObject
@@ -58,6 +89,7 @@ private Q_SLOTS:
     void exitStatus();
     void outputForms();
     void pagedOutput();
+    void activeDirectoryValues();
 };
 
 void tst_SampleDirectory::initTestCase()
@@ -188,6 +220,24 @@ void tst_SampleDirectory::pagedOutput()
     for (const QString& comment : std::as_const(comments))
         QVERIFY2(comment.startsWith(QLatin1String("# pagedresults: cookie=")), qPrintable(comment));
     QCOMPARE(comments.last(), QStringLiteral("# pagedresults: cookie="));
+}
+
+// The values that the Active Directory handling is tested against.
+void tst_SampleDirectory::activeDirectoryValues()
+{
+    using namespace TBTestSupport;
+    const Run run = ldapsearch({QStringLiteral("-b"), sampleBase, QStringLiteral("(cn=Devices)")});
+    QCOMPARE(run.exitCode, 0);
+    const auto entries = entriesByDN(run.output);
+    QCOMPARE(entries.size(), 1);
+    const auto devices = entries.value("cn=Devices,ou=Groups,dc=tamblin,dc=test");
+
+    // The first range of a large group, and nothing else of its members.
+    QCOMPARE(devices.count("member;range=0-1499"), 1500);
+    QVERIFY(!devices.contains("member"));
+    const QList<QByteArray> members = devices.values("member;range=0-1499");
+    QVERIFY(members.contains("cn=item00001,ou=Big,dc=tamblin,dc=test"));
+    QVERIFY(members.contains("cn=item01500,ou=Big,dc=tamblin,dc=test"));
 }
 
 QTEST_GUILESS_MAIN(tst_SampleDirectory)
