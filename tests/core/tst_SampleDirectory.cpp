@@ -222,15 +222,38 @@ void tst_SampleDirectory::pagedOutput()
     QCOMPARE(comments.last(), QStringLiteral("# pagedresults: cookie="));
 }
 
-// The values that the Active Directory handling is tested against.
+// The values that the Active Directory handling is tested against: identifiers of the right
+// and the wrong length, "never" dates, a group that arrives as a range.
 void tst_SampleDirectory::activeDirectoryValues()
 {
     using namespace TBTestSupport;
-    const Run run = ldapsearch({QStringLiteral("-b"), sampleBase, QStringLiteral("(cn=Devices)")});
+    const QString filter = QStringLiteral("(|(uid=alice)(uid=bob)(uid=mallory)(cn=Administrators)(cn=Devices))");
+    const Run run = ldapsearch({QStringLiteral("-b"), sampleBase, filter});
     QCOMPARE(run.exitCode, 0);
     const auto entries = entriesByDN(run.output);
-    QCOMPARE(entries.size(), 1);
+    QCOMPARE(entries.size(), 5);
+    const auto alice = entries.value("uid=alice,ou=People,dc=tamblin,dc=test");
+    const auto bob = entries.value("uid=bob,ou=People,dc=tamblin,dc=test");
+    const auto mallory = entries.value("uid=mallory,ou=People,dc=tamblin,dc=test");
+    const auto administrators = entries.value("cn=Administrators,ou=Groups,dc=tamblin,dc=test");
     const auto devices = entries.value("cn=Devices,ou=Groups,dc=tamblin,dc=test");
+
+    // S-1-5-21-1004336348-1177238915-682003330-1104: revision 1, five sub-authorities, authority 5
+    // (48 bits, big-endian), then 21, 1004336348, 1177238915, 682003330 and 1104 (32 bits, little-endian).
+    QCOMPARE(alice.value("objectGUID").toHex(), QByteArray("0f1e2d3c4b5a69788796a5b4c3d2e1f0"));
+    QCOMPARE(alice.value("objectSid").toHex(),
+             QByteArray("0105"
+                        "000000000005"
+                        "15000000"
+                        "dcf4dc3b"
+                        "833d2b46"
+                        "828ba628"
+                        "50040000"));
+    QCOMPARE(administrators.value("objectSid").toHex().right(8), QByteArray("20020000")); // ...-544
+    QCOMPARE(mallory.value("objectGUID").size(), 15);
+    QCOMPARE(mallory.value("objectSid").size(), 24); // announces five sub-authorities, holds four
+    QCOMPARE(alice.value("accountExpires"), QByteArray("9223372036854775807"));
+    QCOMPARE(bob.value("accountExpires"), QByteArray("0"));
 
     // The first range of a large group, and nothing else of its members.
     QCOMPARE(devices.count("member;range=0-1499"), 1500);
