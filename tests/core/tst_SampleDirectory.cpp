@@ -2,6 +2,7 @@
 
 #include "TBTestSupport.h"
 
+#include <QImage>
 #include <QMultiMap>
 #include <QProcess>
 #include <QtTest>
@@ -223,18 +224,20 @@ void tst_SampleDirectory::pagedOutput()
 }
 
 // The values that the Active Directory handling is tested against: identifiers of the right
-// and the wrong length, "never" dates, a group that arrives as a range.
+// and the wrong length, "never" dates, attribute options, a group that arrives as a range.
 void tst_SampleDirectory::activeDirectoryValues()
 {
     using namespace TBTestSupport;
-    const QString filter = QStringLiteral("(|(uid=alice)(uid=bob)(uid=mallory)(cn=Administrators)(cn=Devices))");
+    const QString filter
+        = QStringLiteral("(|(uid=alice)(uid=bob)(uid=mallory)(uid=znunez)(cn=Administrators)(cn=Devices))");
     const Run run = ldapsearch({QStringLiteral("-b"), sampleBase, filter});
     QCOMPARE(run.exitCode, 0);
     const auto entries = entriesByDN(run.output);
-    QCOMPARE(entries.size(), 5);
+    QCOMPARE(entries.size(), 6);
     const auto alice = entries.value("uid=alice,ou=People,dc=tamblin,dc=test");
     const auto bob = entries.value("uid=bob,ou=People,dc=tamblin,dc=test");
     const auto mallory = entries.value("uid=mallory,ou=People,dc=tamblin,dc=test");
+    const auto znunez = entries.value("uid=znunez,ou=People,dc=tamblin,dc=test");
     const auto administrators = entries.value("cn=Administrators,ou=Groups,dc=tamblin,dc=test");
     const auto devices = entries.value("cn=Devices,ou=Groups,dc=tamblin,dc=test");
 
@@ -254,6 +257,12 @@ void tst_SampleDirectory::activeDirectoryValues()
     QCOMPARE(mallory.value("objectSid").size(), 24); // announces five sub-authorities, holds four
     QCOMPARE(alice.value("accountExpires"), QByteArray("9223372036854775807"));
     QCOMPARE(bob.value("accountExpires"), QByteArray("0"));
+
+    // Attribute options as they came: a picture and a certificate with ";binary".
+    QVERIFY(!znunez.contains("thumbnailLogo"));
+    QCOMPARE(QImage::fromData(znunez.value("thumbnailLogo;binary")).size(), QSize(48, 48));
+    QVERIFY(!znunez.value("userCertificate;binary").isEmpty());
+    QCOMPARE(alice.count("userCertificate;binary"), 1);
 
     // The first range of a large group, and nothing else of its members.
     QCOMPARE(devices.count("member;range=0-1499"), 1500);
