@@ -84,3 +84,8 @@ QString TBADIdentifierToString(QStringView attribute, QByteArrayView bytes)
         return TBADSIDToString(bytes);
     return QString();
 }
+
+bool TBADTimestampMeansNever(QStringView attribute, qint64 ticks)
+{
+    return (ticks == 0 || ticks == TBADTimestampNever) && isBaseName(attribute, u"accountExpires");
+}

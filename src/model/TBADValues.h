@@ -4,9 +4,11 @@
 #include <QString>
 #include <QStringView>
 
-// Active Directory's binary identifiers. Plain functions of their arguments: no registry, no
-// preferences, any thread. Server data is untrusted, so every malformed input gives "no result"
-// rather than a guess.
+#include <limits>
+
+// Active Directory's binary identifiers and special dates. Plain functions of their arguments: no
+// registry, no preferences, any thread. Server data is untrusted, so every malformed input gives
+// "no result" rather than a guess.
 
 // objectGUID as AD's own tools write it, e.g. "{3c2d1e0f-5a4b-7869-8796-a5b4c3d2e1f0}" for the
 // bytes 0f 1e 2d 3c 4b 5a 69 78 87 96 a5 b4 c3 d2 e1 f0. AD stores Microsoft's GUID structure: a
@@ -27,3 +29,11 @@ QString TBADSIDToString(QByteArrayView bytes);
 // objectSid (compared by base name, case ignored, so "objectGUID;binary" counts). Empty for
 // other attributes and for values that are not well-formed.
 QString TBADIdentifierToString(QStringView attribute, QByteArrayView bytes);
+
+// The largest tick count; with 0, AD's "never" in accountExpires.
+inline constexpr qint64 TBADTimestampNever = std::numeric_limits<qint64>::max();
+
+// Whether the tick count of an AD timestamp means "never": 0 or TBADTimestampNever in
+// accountExpires (by base name, case ignored). False for every other attribute: there 0 keeps
+// its usual display ("0", see TBADTimestampToString) and the largest value is a date.
+bool TBADTimestampMeansNever(QStringView attribute, qint64 ticks);

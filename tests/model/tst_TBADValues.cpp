@@ -2,6 +2,8 @@
 
 #include <QtTest>
 
+#include <limits>
+
 // The readable forms are checked against pairs made without this code: GUID texts by Python's
 // uuid.UUID(bytes_le=bytes.fromhex(...)), SIDs written byte by byte from their layout (revision,
 // sub-authority count, 48-bit big-endian authority, 32-bit little-endian sub-authorities).
@@ -166,6 +168,35 @@ private Q_SLOTS:
         QFETCH(QByteArray, bytes);
         QFETCH(QString, expected);
         QCOMPARE(TBADIdentifierToString(attribute, bytes), expected);
+    }
+
+    void timestampMeansNever_data()
+    {
+        QTest::addColumn<QString>("attribute");
+        QTest::addColumn<qint64>("ticks");
+        QTest::addColumn<bool>("never");
+
+        const QString accountExpires = QStringLiteral("accountExpires");
+        const qint64 largest = std::numeric_limits<qint64>::max();
+        QTest::newRow("accountExpires 0") << accountExpires << qint64(0) << true;
+        QTest::newRow("accountExpires 9223372036854775807") << accountExpires << largest << true;
+        QTest::newRow("case and an option ignored") << QStringLiteral("ACCOUNTEXPIRES;x-a") << qint64(0) << true;
+        QTest::newRow("a date") << accountExpires << Q_INT64_C(133537590000000000) << false;
+        QTest::newRow("one tick") << accountExpires << qint64(1) << false;
+        QTest::newRow("one less than the largest") << accountExpires << largest - 1 << false;
+        QTest::newRow("the smallest") << accountExpires << std::numeric_limits<qint64>::min() << false;
+        QTest::newRow("pwdLastSet 0 keeps its rule") << QStringLiteral("pwdLastSet") << qint64(0) << false;
+        QTest::newRow("lastLogon largest is a date") << QStringLiteral("lastLogon") << largest << false;
+        QTest::newRow("a longer name") << QStringLiteral("accountExpiresAt") << qint64(0) << false;
+        QTest::newRow("no name") << QString() << qint64(0) << false;
+    }
+
+    void timestampMeansNever()
+    {
+        QFETCH(QString, attribute);
+        QFETCH(qint64, ticks);
+        QFETCH(bool, never);
+        QCOMPARE(TBADTimestampMeansNever(attribute, ticks), never);
     }
 };
 
