@@ -22,6 +22,24 @@ bool isBaseName(QStringView name, QStringView type)
     return baseName(name).compare(type, Qt::CaseInsensitive) == 0;
 }
 
+// A run of ASCII decimal digits (at least one) as a number; nothing on any other character or
+// on overflow.
+std::optional<qint64> decimal(QStringView text)
+{
+    if (text.isEmpty())
+        return std::nullopt;
+    qint64 value = 0;
+    for (const QChar c : text) {
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+        const int digit = c.unicode() - u'0';
+        if (value > (std::numeric_limits<qint64>::max() - digit) / 10)
+            return std::nullopt;
+        value = value * 10 + digit;
+    }
+    return value;
+}
+
 } // namespace
 
 QString TBADGUIDToString(QByteArrayView bytes)
@@ -88,4 +106,38 @@ QString TBADIdentifierToString(QStringView attribute, QByteArrayView bytes)
 bool TBADTimestampMeansNever(QStringView attribute, qint64 ticks)
 {
     return (ticks == 0 || ticks == TBADTimestampNever) && isBaseName(attribute, u"accountExpires");
+}
+
+QString TBAttributeBaseName(const QString& name)
+{
+    const qsizetype semicolon = name.indexOf(u';');
+    return semicolon < 0 ? name : name.left(semicolon);
+}
+
+std::optional<TBAttributeRange> TBAttributeRangeOption(QStringView name)
+{
+    const QStringView prefix = u"range=";
+    qsizetype start = name.indexOf(u';');
+    while (start >= 0) {
+        const qsizetype end = name.indexOf(u';', start + 1);
+        const QStringView option = name.mid(start + 1, end < 0 ? -1 : end - start - 1);
+        if (option.startsWith(prefix, Qt::CaseInsensitive)) {
+            const QStringView bounds = option.mid(prefix.size());
+            const qsizetype dash = bounds.indexOf(u'-');
+            if (dash < 0)
+                return std::nullopt;
+            const std::optional<qint64> low = decimal(bounds.left(dash));
+            const QStringView highText = bounds.mid(dash + 1);
+            if (!low)
+                return std::nullopt;
+            if (highText == u"*")
+                return TBAttributeRange {*low, -1, true};
+            const std::optional<qint64> high = decimal(highText);
+            if (!high || *high < *low)
+                return std::nullopt;
+            return TBAttributeRange {*low, *high, false};
+        }
+        start = end;
+    }
+    return std::nullopt;
 }

@@ -198,6 +198,96 @@ private Q_SLOTS:
         QFETCH(bool, never);
         QCOMPARE(TBADTimestampMeansNever(attribute, ticks), never);
     }
+
+    void baseName_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("expected");
+
+        QTest::newRow("binary picture") << QStringLiteral("jpegPhoto;binary") << QStringLiteral("jpegPhoto");
+        QTest::newRow("range") << QStringLiteral("member;range=0-1499") << QStringLiteral("member");
+        QTest::newRow("several options") << QStringLiteral("cn;lang-de;x-a") << QStringLiteral("cn");
+        QTest::newRow("no option") << QStringLiteral("thumbnailPhoto") << QStringLiteral("thumbnailPhoto");
+        QTest::newRow("empty option") << QStringLiteral("userCertificate;") << QStringLiteral("userCertificate");
+        QTest::newRow("only an option") << QStringLiteral(";binary") << QString();
+        QTest::newRow("empty") << QString() << QString();
+    }
+
+    void baseName()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, expected);
+        QCOMPARE(TBAttributeBaseName(name), expected);
+    }
+
+    void rangeOption_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("ranged");
+        QTest::addColumn<qint64>("low");
+        QTest::addColumn<qint64>("high");
+        QTest::addColumn<bool>("complete");
+
+        QTest::newRow("range=0-1499") << QStringLiteral("member;range=0-1499") << true << qint64(0) << qint64(1499)
+                                      << false;
+        QTest::newRow("range=1500-*") << QStringLiteral("member;range=1500-*") << true << qint64(1500) << qint64(-1)
+                                      << true;
+        QTest::newRow("range=0-*, everything at once")
+            << QStringLiteral("member;range=0-*") << true << qint64(0) << qint64(-1) << true;
+        QTest::newRow("one value") << QStringLiteral("member;range=7-7") << true << qint64(7) << qint64(7) << false;
+        QTest::newRow("option name in capitals")
+            << QStringLiteral("member;RANGE=0-1499") << true << qint64(0) << qint64(1499) << false;
+        QTest::newRow("after another option")
+            << QStringLiteral("member;binary;range=3-4") << true << qint64(3) << qint64(4) << false;
+        QTest::newRow("before another option")
+            << QStringLiteral("member;range=3-4;x-a") << true << qint64(3) << qint64(4) << false;
+        QTest::newRow("the first of two")
+            << QStringLiteral("member;range=0-1499;range=1500-*") << true << qint64(0) << qint64(1499) << false;
+        QTest::newRow("largest high") << QStringLiteral("member;range=0-9223372036854775807") << true << qint64(0)
+                                      << std::numeric_limits<qint64>::max() << false;
+
+        const auto none = [](const char* name) {
+            QTest::newRow(name) << QString::fromUtf8(name) << false << qint64(0) << qint64(0) << false;
+        };
+        none("member");
+        none("member;binary");
+        none("member;ranged=0-1");
+        none("range=0-1499"); // an option needs an attribute type before it
+        none("member;range=");
+        none("member;range=0");
+        none("member;range=0-");
+        none("member;range=-1499");
+        none("member;range=*-1499");
+        none("member;range=*");
+        none("member;range=1499-0");
+        none("member;range= 0-1499");
+        none("member;range=0-1499 ");
+        none("member;range=+0-1499");
+        none("member;range=0x10-0x20");
+        none("member;range=0-1499x");
+        none("member;range=0-1-2");
+        none("member;range=0-**");
+        none("member;range=0-99999999999999999999");
+        none("member;range=\xd9\xa0-\xd9\xa1"); // Arabic-Indic digits
+        none("member;range=0-1499x;range=1500-*"); // the first one decides
+        QTest::newRow("empty") << QString() << false << qint64(0) << qint64(0) << false;
+    }
+
+    void rangeOption()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, ranged);
+        const std::optional<TBAttributeRange> range = TBAttributeRangeOption(name);
+        QCOMPARE(range.has_value(), ranged);
+        if (!ranged)
+            return;
+        QFETCH(qint64, low);
+        QFETCH(qint64, high);
+        QFETCH(bool, complete);
+        QCOMPARE(range->low, low);
+        QCOMPARE(range->high, high);
+        QCOMPARE(range->complete, complete);
+    }
 };
 
 QTEST_GUILESS_MAIN(tst_TBADValues)
