@@ -236,8 +236,8 @@ void tst_TBBrowseDocument::expandListsOnce()
     for (int row = 0; row < document->entryItemTableController()->rowCount(root); ++row)
         names.append(document->entryItemTableController()->index(row, 0, root).data().toString());
     QCOMPARE(names,
-             QStringList(
-                 {"cn=admin", "cn=reader", "ou=Big", "ou=Empty", "ou=Groups", "ou=Locations", "ou=Org", "ou=People"}));
+             QStringList({"cn=admin", "cn=pager", "cn=reader", "ou=Big", "ou=Empty", "ou=Groups", "ou=Locations",
+                          "ou=Org", "ou=People"}));
     const QModelIndex big = childNamed(document, root, QStringLiteral("ou=Big"));
     QCOMPARE(TBEntryItemTableController::itemForIndex(big)->dn(), QStringLiteral("ou=Big,dc=tamblin,dc=test"));
 

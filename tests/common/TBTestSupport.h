@@ -14,6 +14,10 @@ inline const QString sampleAdminPassword = QStringLiteral("admin-pw");
 inline const QString sampleReaderDN
     = QStringLiteral("cn=reader,dc=tamblin,dc=test"); // ordinary user, server limits apply
 inline const QString sampleReaderPassword = QStringLiteral("reader-pw");
+// Limited as Active Directory limits everyone: 1000 entries per search unless paged, pages of
+// at most 1000.
+inline const QString samplePagerDN = QStringLiteral("cn=pager,dc=tamblin,dc=test");
+inline const QString samplePagerPassword = QStringLiteral("pager-pw");
 inline const QString sampleAliceDN = QStringLiteral("uid=alice,ou=People,dc=tamblin,dc=test");
 inline const QString sampleAlicePassword = QStringLiteral("alice-pw");
 
