@@ -257,6 +257,48 @@ qsizetype TBPreferences::directoryIndexWithName(const QString& name) const
     return -1;
 }
 
+void TBPreferences::addDirectory(const TBDirectoryPtr& directory, QObject* sender)
+{
+    if (!directory)
+        return;
+    m_directories.append(directory);
+    directoriesChanged(sender, {{kDirectoryIDInfo, qint64(-2)}});
+}
+
+void TBPreferences::replaceDirectoryAtIndex(qsizetype index, const TBDirectoryPtr& directory, QObject* sender)
+{
+    if (!directory || index < 0 || index >= m_directories.size())
+        return;
+    m_directories[index] = directory;
+    directoriesChanged(sender, {{kDirectoryIDInfo, qint64(directory->directoryID())}});
+}
+
+void TBPreferences::addDirectories(const QList<TBDirectoryPtr>& directories, QObject* sender)
+{
+    QList<TBDirectoryPtr> added = directories;
+    added.removeAll(nullptr);
+    if (added.isEmpty())
+        return;
+    m_directories.append(added);
+    directoriesChanged(sender);
+}
+
+void TBPreferences::moveDirectory(qsizetype from, qsizetype to, QObject* sender)
+{
+    if (from < 0 || from >= m_directories.size() || to < 0 || to >= m_directories.size())
+        return;
+    m_directories.move(from, to);
+    directoriesChanged(sender);
+}
+
+void TBPreferences::directoriesChanged(QObject* sender, const QVariantMap& userInfo)
+{
+    saveUserData();
+    if (m_canNotify)
+        TBNotificationCenter::defaultCenter()->post(TBPrefsDirectoriesHaveChangedNotification, sender ? sender : this,
+                                                    userInfo);
+}
+
 void TBPreferences::deleteDirectoryAtIndex(qsizetype index)
 {
     deleteDirectoriesAtIndexes({index});

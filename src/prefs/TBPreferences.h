@@ -50,8 +50,6 @@ public:
     void defaultPrefs();
     void loadPrefs();
     void savePrefs();
-    // Saves the directory list and the saved searches at once, so a crash cannot lose them.
-    void saveUserData();
     static QStringList toolbarIdentifiers();
 
     // The settings of one run: these preferences with a window's options applied (the options
@@ -68,15 +66,28 @@ public:
         m_registry.setCanNotify(v);
     }
 
-    // Directories. Deleting posts "TBPrefsDirectoriesDeletedNotification" with "DirectoryID", a
-    // QVariantList of the deleted identifiers (qint64), and saves the list.
-    QList<TBDirectoryPtr>& directories() { return m_directories; }
+    // Directories, in the order every window lists them. The operations below change the list, save
+    // the user data at once and post their notice while canNotify() holds; `sender` is the notice's
+    // sender, this store unless given. setDirectories neither saves nor notifies.
     const QList<TBDirectoryPtr>& directories() const { return m_directories; }
     void setDirectories(const QList<TBDirectoryPtr>& v) { m_directories = v; }
     qsizetype directoryIndexWithID(qint64 directoryID) const;
     TBDirectoryPtr directoryWithID(qint64 directoryID) const;
     TBDirectoryPtr currentDirectory() const;
     qsizetype directoryIndexWithName(const QString& name) const;
+    // Append one directory, or replace the one at an index; each posts
+    // "TBPrefsDirectoriesHaveChangedNotification" with "DirectoryID" (qint64): the directory's
+    // identifier, or -2 for an added one.
+    void addDirectory(const TBDirectoryPtr& directory, QObject* sender = nullptr);
+    void replaceDirectoryAtIndex(qsizetype index, const TBDirectoryPtr& directory, QObject* sender = nullptr);
+    // Appends the directories in order (an import); posts "TBPrefsDirectoriesHaveChangedNotification"
+    // once, without user info. Nothing happens for an empty list.
+    void addDirectories(const QList<TBDirectoryPtr>& directories, QObject* sender = nullptr);
+    // Moves the directory at `from` so that it stands at `to`; posts
+    // "TBPrefsDirectoriesHaveChangedNotification" without user info.
+    void moveDirectory(qsizetype from, qsizetype to, QObject* sender = nullptr);
+    // Posts "TBPrefsDirectoriesDeletedNotification" with "DirectoryID", a QVariantList of the
+    // deleted identifiers (qint64), sent by this store.
     void deleteDirectoryAtIndex(qsizetype index);
     void deleteDirectoriesAtIndexes(const QList<qsizetype>& indexes);
     void loadDirectoriesFromDefaults(TBUserDefaults* store);
@@ -189,6 +200,9 @@ private:
     struct Setting;
     static const std::vector<Setting>& settings();
     void terminateNotification();
+    // Saves the directory list and the saved searches at once, so a crash cannot lose them.
+    void saveUserData();
+    void directoriesChanged(QObject* sender, const QVariantMap& userInfo = QVariantMap());
 
     TBUserDefaults* m_store = nullptr;
     bool m_canNotify = false;

@@ -1,7 +1,6 @@
 #include "TBDirectoryTableController.h"
 
 #include "TBDirectory.h"
-#include "TBNotificationCenter.h"
 #include "TBPreferences.h"
 #include "TBPrefsController.h"
 #include "TBPropertyList.h"
@@ -16,7 +15,7 @@ const QString TBDirectoryTableController::directoryDragType = QStringLiteral("di
 
 namespace {
 
-QList<TBDirectoryPtr>& directories()
+const QList<TBDirectoryPtr>& directories()
 {
     return TBPreferences::sharedPreferences()->directories();
 }
@@ -193,16 +192,15 @@ bool TBDirectoryTableController::dropMimeData(const QMimeData* data, Qt::DropAct
     if (!canDropMimeData(data, action, row, column, parent))
         return false;
     const QList<qint64> rows = draggedRows(data);
-    QList<TBDirectoryPtr>& list = directories();
-    if (rows.isEmpty() || rows.first() != m_draggedRow || rows.first() >= list.size())
+    if (rows.isEmpty() || rows.first() != m_draggedRow || rows.first() >= directories().size())
         return false;
 
     const qint64 from = rows.first();
     qint64 to = qMax(0, proposedRow(row, parent));
     if (to > from)
         --to;
-    const TBDirectoryPtr moved = list.takeAt(from);
-    list.insert(to, moved);
+    // The store saves the new order and announces it.
+    TBPreferences::sharedPreferences()->moveDirectory(from, to, this);
     m_draggedRow = -1;
     m_dragData.clear();
 
@@ -211,8 +209,6 @@ bool TBDirectoryTableController::dropMimeData(const QMimeData* data, Qt::DropAct
         m_directoriesTable->selectRow(int(to));
         m_directoriesTable->scrollTo(index(int(to), 0));
     }
-    TBPreferences::sharedPreferences()->saveUserData();
-    TBNotificationCenter::defaultCenter()->post(TBPrefsDirectoriesHaveChangedNotification, this);
     if (m_prefsController)
         m_prefsController->updateDirectoryButtons();
     return true;

@@ -632,19 +632,18 @@ void TBPrefsController::editDirectoryOK()
     TBPreferences* p = prefs();
     m_editDirectorySheet->storeInto(*m_editingDirectory);
 
-    QList<TBDirectoryPtr>& list = p->directories();
-    const qsizetype index = p->directoryIndexWithID(m_editingDirectoryID);
-    if (index < 0)
-        list.append(m_editingDirectory);
-    else
-        list[index] = m_editingDirectory;
     const qint64 savedID = qint64(m_editingDirectory->directoryID());
     if (p->currentDirectoryID() == 0) {
         p->setCurrentDirectoryID(savedID);
         if (p->store())
             p->store()->setInteger(savedID, kCurrentDirectoryID);
     }
-    p->saveUserData();
+    // The store saves the list and announces the change.
+    const qsizetype index = p->directoryIndexWithID(m_editingDirectoryID);
+    if (index < 0)
+        p->addDirectory(m_editingDirectory, this);
+    else
+        p->replaceDirectoryAtIndex(index, m_editingDirectory, this);
 
     m_editDirectorySheet->done(QDialog::Accepted);
     m_directoriesTable->setFocus();
@@ -653,11 +652,8 @@ void TBPrefsController::editDirectoryOK()
     selectDirectoryRow(p->directoryIndexWithID(savedID));
     updateDirectoryButtons();
 
-    const qint64 editedID = m_editingDirectoryID;
     m_editingDirectory.reset();
     m_editingDirectoryID = -2;
-    TBNotificationCenter::defaultCenter()->post(TBPrefsDirectoriesHaveChangedNotification, this,
-                                                {{kDirectoryID, editedID}});
 }
 
 void TBPrefsController::editDirectoryCancel()
@@ -873,23 +869,24 @@ bool TBPrefsController::importDirectoriesFromURL(const QString& path)
     if (dicts.isEmpty())
         return true;
 
-    TBPreferences* p = prefs();
     const QList<int> selected = selectedDirectoryRows();
-    QList<TBDirectoryPtr>& list = p->directories();
+    QList<TBDirectoryPtr> list = prefs()->directories();
+    QList<TBDirectoryPtr> imported;
     // One at a time, so names and identifiers are unique among the imported directories too.
     // Imported directories are new ones: they never take over an identifier from the file.
     for (const QVariant& dict : dicts) {
         TBDirectoryPtr directory = TBDirectory::directoryWithDictionary(dict.toMap(), list);
         directory->updateDirectoryID(list);
         list.append(directory);
+        imported.append(directory);
     }
-    p->saveUserData();
+    // The store saves the list and announces the change.
+    prefs()->addDirectories(imported, this);
 
     m_directoryTableController->reloadData();
     for (int row : selected)
         m_directoriesTable->selectionModel()->select(m_directoryTableController->index(row, 0),
                                                      QItemSelectionModel::Select | QItemSelectionModel::Rows);
     updateDirectoryButtons();
-    TBNotificationCenter::defaultCenter()->post(TBPrefsDirectoriesHaveChangedNotification, this);
     return true;
 }

@@ -161,7 +161,7 @@ void tst_TBAppDelegate::savedSearchesMenu()
     validate(document->menuBar());
     QVERIFY(!save->isEnabled()); // no directory to search yet
     TBDirectoryPtr directory = TBDirectory::directory();
-    m_prefs->directories().append(directory);
+    m_prefs->setDirectories(m_prefs->directories() + QList {directory});
     document->setCurrentDirectoryID(qint64(directory->directoryID()));
     validate(document->menuBar());
     QVERIFY(save->isEnabled());
@@ -280,7 +280,7 @@ void tst_TBAppDelegate::quittingCancelsRunningTools()
     TBDirectoryPtr directory = TBDirectory::directory();
     directory->setDirectoryName(QStringLiteral("Sample"));
     directory->setLdapURI(QStringLiteral("ldap://127.0.0.1:1"));
-    m_prefs->directories().append(directory);
+    m_prefs->setDirectories(m_prefs->directories() + QList {directory});
     m_prefs->setCurrentDirectoryID(qint64(directory->directoryID()));
 
     TBAppDelegate delegate;
