@@ -94,8 +94,10 @@ public:
     void saveDirectoriesToDefaults(TBUserDefaults* store);
 
     // Saved searches and the previous search. Adding, replacing and deleting post
-    // "TBSavedSearchesHaveChangedNotification" and save the list.
-    QList<TBSearchCriteriaPtr>& savedSearchCriteria() { return m_savedSearchCriteria; }
+    // "TBSavedSearchesHaveChangedNotification" and save the list; setSavedSearchCriteria neither
+    // saves nor notifies.
+    const QList<TBSearchCriteriaPtr>& savedSearchCriteria() const { return m_savedSearchCriteria; }
+    void setSavedSearchCriteria(const QList<TBSearchCriteriaPtr>& v) { m_savedSearchCriteria = v; }
     TBSearchCriteriaPtr searchCriteriaAtIndex(qsizetype index) const;
     void addSearchCriteria(const TBSearchCriteriaPtr& criteria);
     void replaceSearchCriteriaAtIndex(qsizetype index, const TBSearchCriteriaPtr& criteria);

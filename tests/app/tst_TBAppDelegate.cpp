@@ -135,7 +135,7 @@ void tst_TBAppDelegate::menusFollowTheWindow()
 
 void tst_TBAppDelegate::savedSearchesMenu()
 {
-    m_prefs->savedSearchCriteria().clear();
+    m_prefs->setSavedSearchCriteria({});
     TBAppDelegate delegate;
     auto* document = static_cast<TBSearchDocument*>(delegate.makeSearchDocument());
     TBDocument* browse = delegate.makeBrowseDocument();
@@ -184,7 +184,7 @@ void tst_TBAppDelegate::savedSearchesMenu()
     for (const QString& action :
          {QStringLiteral("search:"), QStringLiteral("saveCurrentSearch:"), QStringLiteral("useSpecificSearch:")})
         QVERIFY2(!TBAppDelegate::menuAction(browse, action)->isEnabled(), qPrintable(action));
-    m_prefs->savedSearchCriteria().clear();
+    m_prefs->setSavedSearchCriteria({});
 }
 
 void tst_TBAppDelegate::editItemsActOnTheFocusedWidget()

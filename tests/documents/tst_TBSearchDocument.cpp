@@ -390,7 +390,7 @@ void tst_TBSearchDocument::adminLimitShowsItsSheet()
 void tst_TBSearchDocument::savedSearchesGoBothWays()
 {
     addDirectory();
-    m_prefs->savedSearchCriteria().clear();
+    m_prefs->setSavedSearchCriteria({});
     TBSearchDocument* document = makeDocument();
     document->setSearchCriteria(criteria({{QStringLiteral("uid"), TBSearchTypeIs, QString()}}));
     // An incomplete condition is not saved.
