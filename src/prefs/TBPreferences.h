@@ -111,16 +111,16 @@ public:
     // sent by this object.
     TBAttributeRegistry& registry() { return m_registry; }
     const TBAttributeRegistry& registry() const { return m_registry; }
-    TBAttributeList& defaultAttrs() { return m_registry.defaultAttrs(); }
-    TBAttributeList& defaultImageAttrs() { return m_registry.defaultImageAttrs(); }
-    TBAttributeList& defaultBinaryAttrs() { return m_registry.defaultBinaryAttrs(); }
-    TBAttributeList& defaultADTimestampAttrs() { return m_registry.defaultADTimestampAttrs(); }
-    TBAttributeList& customAttrs() { return m_registry.customAttrs(); }
-    TBAttributeList& customImageAttrs() { return m_registry.customImageAttrs(); }
-    TBAttributeList& customBinaryAttrs() { return m_registry.customBinaryAttrs(); }
-    QList<TBAttributeList*> allAttributeArrays() { return m_registry.allAttributeArrays(); }
-    QStringList& basicAttributes() { return m_registry.basicAttributes(); }
-    QStringList& displayedAttributeColumns() { return m_registry.displayedAttributeColumns(); }
+    const TBAttributeList& defaultAttrs() const { return m_registry.defaultAttrs(); }
+    const TBAttributeList& defaultImageAttrs() const { return m_registry.defaultImageAttrs(); }
+    const TBAttributeList& defaultBinaryAttrs() const { return m_registry.defaultBinaryAttrs(); }
+    const TBAttributeList& defaultADTimestampAttrs() const { return m_registry.defaultADTimestampAttrs(); }
+    const TBAttributeList& customAttrs() const { return m_registry.customAttrs(); }
+    const TBAttributeList& customImageAttrs() const { return m_registry.customImageAttrs(); }
+    const TBAttributeList& customBinaryAttrs() const { return m_registry.customBinaryAttrs(); }
+    QList<const TBAttributeList*> allAttributeArrays() const { return m_registry.allAttributeArrays(); }
+    const QStringList& basicAttributes() const { return m_registry.basicAttributes(); }
+    const QStringList& displayedAttributeColumns() const { return m_registry.displayedAttributeColumns(); }
 
     TBAttributePtr attributeWithName(const QString& name) const { return m_registry.attributeWithName(name); }
     TBAttributePtr attributeWithID(qint64 attributeID) const { return m_registry.attributeWithID(attributeID); }

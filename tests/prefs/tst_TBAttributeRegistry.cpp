@@ -312,7 +312,7 @@ private Q_SLOTS:
             QTest::ignoreMessage(QtWarningMsg,
                                  qPrintable(QStringLiteral("Tried to add unknown attribute type %1").arg(kind)));
         prefs->addAttribute(attr);
-        const QList<TBAttributeList*> lists = prefs->allAttributeArrays();
+        const QList<const TBAttributeList*> lists = prefs->allAttributeArrays();
         for (int i = 0; i < lists.size(); ++i)
             QCOMPARE(lists.at(i)->contains(attr), i == list);
         QCOMPARE(prefs->attributeExists(QStringLiteral("EXTRA")), list >= 0);
@@ -376,7 +376,7 @@ private Q_SLOTS:
         const QSet<QString> discovered {QStringLiteral("uid"), QStringLiteral("cn"), QStringLiteral("title")};
 
         TBPreferences* prefs = prefsWithStored({}, true);
-        prefs->displayedAttributeColumns().removeAll(QStringLiteral("cn"));
+        prefs->removeFromDisplayedAttributeColumns(QStringLiteral("cn"));
         const QStringList base = prefs->displayedAttributeColumns();
         prefs->addDiscoveredAttributes(discovered, addDiscovered, displayColumns);
         QCOMPARE(namesOf(prefs->customAttrs()), custom);
@@ -384,7 +384,7 @@ private Q_SLOTS:
 
         // The short form follows the two preferences.
         prefs = prefsWithStored({}, true);
-        prefs->displayedAttributeColumns().removeAll(QStringLiteral("cn"));
+        prefs->removeFromDisplayedAttributeColumns(QStringLiteral("cn"));
         prefs->setAutoAddDiscoveredAttributes(addDiscovered);
         prefs->setAutoDisplayAttributeColumns(displayColumns);
         prefs->addDiscoveredAttributes(discovered);
