@@ -5,6 +5,7 @@
 #include "TBTestSupport.h"
 #include "TBUserDefaults.h"
 
+#include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -569,6 +570,68 @@ private Q_SLOTS:
         QCOMPARE(prefs->maxHits(), 100);
         QVERIFY(prefs->directories().isEmpty());
         QCOMPARE(prefs->previousSearch()->name(), QStringLiteral("New Search"));
+    }
+
+    // The last selected attribute must be one the registry knows: the default "dn" is not when the
+    // shipped text list lacks it.
+    void lastSelectedAttributeUnknownToTheLists()
+    {
+        const QString folder = m_dir.filePath(QStringLiteral("uid-only"));
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(TBPropertyList::writeFile(folder + QStringLiteral("/DefaultAttrs.plist"),
+                                          QVariantMap {{QStringLiteral("uid"), QStringLiteral("User")}}));
+        for (const char* list : {"DefaultImageAttrs.plist", "DefaultBinaryAttrs.plist", "DefaultADTimeAttrs"})
+            QTest::ignoreMessage(QtWarningMsg,
+                                 qPrintable(QString::fromLatin1(list)
+                                            + QStringLiteral(" file missing or corrupt. Using minimal defaults.")));
+        TBPreferences::setDefaultListsFolder(folder);
+        TBPreferences* prefs = prefsWithStored({});
+        TBPreferences::setDefaultListsFolder(QStringLiteral(":/defaults"));
+        QCOMPARE(prefs->lastSelectedAttribute(), QStringLiteral("unknownattribute"));
+    }
+
+    // The short form of addDiscoveredAttributes follows the two preferences, and the registry's
+    // notices come from this store.
+    void discoveredAttributesFollowThePreferences_data()
+    {
+        QTest::addColumn<bool>("addDiscovered");
+        QTest::addColumn<bool>("displayColumns");
+        QTest::addColumn<QStringList>("custom");
+        QTest::addColumn<QStringList>("newColumns");
+
+        const QStringList added {QStringLiteral("tamblinone"), QStringLiteral("tamblintwo")};
+        QTest::newRow("add and show") << true << true << added << QStringList {QStringLiteral("cn")} + added;
+        QTest::newRow("add only") << true << false << added << QStringList {};
+        QTest::newRow("show without adding does nothing") << false << true << QStringList {} << QStringList {};
+    }
+
+    void discoveredAttributesFollowThePreferences()
+    {
+        QFETCH(bool, addDiscovered);
+        QFETCH(bool, displayColumns);
+        QFETCH(QStringList, custom);
+        QFETCH(QStringList, newColumns);
+        TBPreferences* prefs = prefsWithStored({});
+        prefs->removeFromDisplayedAttributeColumns(QStringLiteral("cn"));
+        const QStringList base = prefs->displayedAttributeColumns();
+        QObject observer;
+        QList<QObject*> senders;
+        TBNotificationCenter::defaultCenter()->addObserver(
+            &observer, TBPrefsAttributesHaveChangedNotification,
+            [&senders](const TBNotification& n) { senders.append(n.sender); });
+
+        prefs->setAutoAddDiscoveredAttributes(addDiscovered);
+        prefs->setAutoDisplayAttributeColumns(displayColumns);
+        prefs->addDiscoveredAttributes(
+            {QStringLiteral("tamblintwo"), QStringLiteral("cn"), QStringLiteral("tamblinone")});
+        QStringList customNames;
+        for (const TBAttributePtr& attribute : prefs->customAttrs())
+            customNames.append(attribute->attributeName());
+        QCOMPARE(customNames, custom);
+        QCOMPARE(prefs->displayedAttributeColumns(), base + newColumns);
+        QCOMPARE(senders.size(), (custom.isEmpty() ? 0 : 1) + (newColumns.isEmpty() ? 0 : 1));
+        for (QObject* sender : senders)
+            QCOMPARE(sender, prefs);
     }
 
     void toolbarIdentifiers()
