@@ -855,33 +855,20 @@ void TBPrefsController::showImportError()
 bool TBPrefsController::importDirectoriesFromURL(const QString& path)
 {
     QString reason;
-    const QVariant root = TBPropertyList::readFile(path, &reason);
-    bool valid = TBPropertyList::isArray(root);
-    const QVariantList dicts = valid ? root.toList() : QVariantList();
-    for (const QVariant& dict : dicts)
-        valid = valid && TBPropertyList::isDictionary(dict);
-    if (!valid) {
+    const std::optional<QList<TBDirectoryPtr>> imported
+        = TBDirectory::directoriesFromPropertyList(TBPropertyList::readFile(path, &reason), prefs()->directories());
+    if (!imported) {
         qWarning("Could not import directories from %s%s%s", qPrintable(path), reason.isEmpty() ? "" : ": ",
                  qPrintable(reason));
         showImportError();
         return false;
     }
-    if (dicts.isEmpty())
+    if (imported->isEmpty())
         return true;
 
     const QList<int> selected = selectedDirectoryRows();
-    QList<TBDirectoryPtr> list = prefs()->directories();
-    QList<TBDirectoryPtr> imported;
-    // One at a time, so names and identifiers are unique among the imported directories too.
-    // Imported directories are new ones: they never take over an identifier from the file.
-    for (const QVariant& dict : dicts) {
-        TBDirectoryPtr directory = TBDirectory::directoryWithDictionary(dict.toMap(), list);
-        directory->updateDirectoryID(list);
-        list.append(directory);
-        imported.append(directory);
-    }
     // The store saves the list and announces the change.
-    prefs()->addDirectories(imported, this);
+    prefs()->addDirectories(*imported, this);
 
     m_directoryTableController->reloadData();
     for (int row : selected)
