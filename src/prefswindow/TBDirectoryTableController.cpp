@@ -2,7 +2,7 @@
 
 #include "TBDirectory.h"
 #include "TBPreferences.h"
-#include "TBPrefsController.h"
+#include "TBPrefsDirectoriesTab.h"
 #include "TBPropertyList.h"
 
 #include <QHeaderView>
@@ -39,9 +39,9 @@ QList<qint64> draggedRows(const QMimeData* data)
 
 } // namespace
 
-TBDirectoryTableController::TBDirectoryTableController(TBPrefsController* prefsController)
-    : QAbstractTableModel(prefsController)
-    , m_prefsController(prefsController)
+TBDirectoryTableController::TBDirectoryTableController(TBPrefsDirectoriesTab* directoriesTab)
+    : QAbstractTableModel(directoriesTab)
+    , m_directoriesTab(directoriesTab)
 { }
 
 void TBDirectoryTableController::setDirectoriesTable(QTableView* table)
@@ -97,7 +97,7 @@ QVariant TBDirectoryTableController::data(const QModelIndex& index, int role) co
         return index.column() == NameColumn ? directory->directoryName() : directory->ldapURI();
     case Qt::ToolTipRole:
         // The identifier is for troubleshooting only, so it shows only while Alt is held.
-        if (m_prefsController && (m_prefsController->currentModifiers() & Qt::AltModifier))
+        if (TBPrefsTab::currentModifiers() & Qt::AltModifier)
             return QStringLiteral("directoryID: %1").arg(directory->directoryID());
         return QVariant();
     default:
@@ -209,17 +209,17 @@ bool TBDirectoryTableController::dropMimeData(const QMimeData* data, Qt::DropAct
         m_directoriesTable->selectRow(int(to));
         m_directoriesTable->scrollTo(index(int(to), 0));
     }
-    if (m_prefsController)
-        m_prefsController->updateDirectoryButtons();
+    if (m_directoriesTab)
+        m_directoriesTab->updateDirectoryButtons();
     return true;
 }
 
 bool TBDirectoryTableController::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_directoriesTable && event->type() == QEvent::KeyPress && m_prefsController) {
+    if (watched == m_directoriesTable && event->type() == QEvent::KeyPress && m_directoriesTab) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            m_prefsController->edtDirectory(this);
+            m_directoriesTab->edtDirectory(this);
             return true;
         }
     }
