@@ -24,7 +24,7 @@ public:
     void setDirectoriesTable(QTableView* table);
     QTableView* directoriesTable() const { return m_directoriesTable; }
 
-    // Re-reads the preferences' list, which others change in place.
+    // Re-reads the preferences' list after it changed.
     void reloadData();
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
