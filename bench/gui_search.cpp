@@ -129,7 +129,7 @@ int main(int argc, char** argv)
         directory->setAuthentication(2);
         directory->setSimpleID(bindDN);
     }
-    prefs->directories().append(directory);
+    prefs->setDirectories(prefs->directories() + QList {directory});
     prefs->setCurrentDirectoryID(qint64(directory->directoryID()));
     const QVariantMap options {{QStringLiteral("MaxHits"), 0}};
 

@@ -209,6 +209,28 @@ QList<TBDirectoryPtr> TBDirectory::dirArrayFromDictArray(const QVariantList& dic
     return dirs;
 }
 
+std::optional<QList<TBDirectoryPtr>> TBDirectory::directoriesFromPropertyList(const QVariant& root,
+                                                                              const QList<TBDirectoryPtr>& taken)
+{
+    if (!TBPropertyList::isArray(root))
+        return std::nullopt;
+    const QVariantList dicts = root.toList();
+    for (const QVariant& dict : dicts) {
+        if (!TBPropertyList::isDictionary(dict))
+            return std::nullopt;
+    }
+    // One at a time, so names and identifiers are unique among the new records too.
+    QList<TBDirectoryPtr> all = taken;
+    QList<TBDirectoryPtr> directories;
+    for (const QVariant& dict : dicts) {
+        TBDirectoryPtr directory = directoryWithDictionary(dict.toMap(), all);
+        directory->updateDirectoryID(all);
+        all.append(directory);
+        directories.append(directory);
+    }
+    return directories;
+}
+
 quint64 TBDirectory::uniqueDirectoryID(const QList<TBDirectoryPtr>& taken)
 {
     if (s_directoryIDCounter == -1)

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QString>
+#include <QVariant>
 #include <QVariantList>
 #include <QVariantMap>
 
 #include <memory>
+#include <optional>
 
 class TBDirectory;
 using TBDirectoryPtr = std::shared_ptr<TBDirectory>;
@@ -39,6 +41,13 @@ public:
     // Every record is checked against the taken list only, not against the others of the array.
     static QList<TBDirectoryPtr> dirArrayFromDictArray(const QVariantList& dicts,
                                                        const QList<TBDirectoryPtr>& taken = QList<TBDirectoryPtr>());
+
+    // The records of an exported directories file, a property list whose root is an array of directory
+    // dictionaries: new directories for the list `taken`, each with a fresh identifier (never the
+    // file's) and a name kept apart from those of `taken` and of the records before it. std::nullopt
+    // when the root is no such array (an element that is no dictionary refuses the whole file).
+    static std::optional<QList<TBDirectoryPtr>>
+    directoriesFromPropertyList(const QVariant& root, const QList<TBDirectoryPtr>& taken = QList<TBDirectoryPtr>());
 
     static quint64 uniqueDirectoryID(const QList<TBDirectoryPtr>& taken = QList<TBDirectoryPtr>());
     static QString uniqueDirectoryNameFromName(const QString& name,

@@ -131,7 +131,7 @@ QString TBAttributeRegistry::defaultListsFolder()
     return s_defaultListsFolder;
 }
 
-QList<TBAttributeList*> TBAttributeRegistry::allAttributeArrays()
+QList<const TBAttributeList*> TBAttributeRegistry::allAttributeArrays() const
 {
     return {&m_defaultAttrs, &m_defaultImageAttrs, &m_defaultBinaryAttrs,
             &m_customAttrs,  &m_customImageAttrs,  &m_customBinaryAttrs};

@@ -48,19 +48,21 @@ public:
     bool canNotify() const { return m_canNotify; }
     void setCanNotify(bool v) { m_canNotify = v; }
 
-    TBAttributeList& defaultAttrs() { return m_defaultAttrs; }
-    TBAttributeList& defaultImageAttrs() { return m_defaultImageAttrs; }
-    TBAttributeList& defaultBinaryAttrs() { return m_defaultBinaryAttrs; }
-    TBAttributeList& defaultADTimestampAttrs() { return m_defaultADTimestampAttrs; }
-    TBAttributeList& customAttrs() { return m_customAttrs; }
-    TBAttributeList& customImageAttrs() { return m_customImageAttrs; }
-    TBAttributeList& customBinaryAttrs() { return m_customBinaryAttrs; }
+    // The lists, read-only: they change through the operations below.
+    const TBAttributeList& defaultAttrs() const { return m_defaultAttrs; }
+    const TBAttributeList& defaultImageAttrs() const { return m_defaultImageAttrs; }
+    const TBAttributeList& defaultBinaryAttrs() const { return m_defaultBinaryAttrs; }
+    const TBAttributeList& defaultADTimestampAttrs() const { return m_defaultADTimestampAttrs; }
+    const TBAttributeList& customAttrs() const { return m_customAttrs; }
+    const TBAttributeList& customImageAttrs() const { return m_customImageAttrs; }
+    const TBAttributeList& customBinaryAttrs() const { return m_customBinaryAttrs; }
     // The six lists in the order default text, image, binary, custom text, image, binary.
-    QList<TBAttributeList*> allAttributeArrays();
-    QStringList& basicAttributes() { return m_basicAttributes; }
+    QList<const TBAttributeList*> allAttributeArrays() const;
     const QStringList& basicAttributes() const { return m_basicAttributes; }
-    QStringList& displayedAttributeColumns() { return m_displayedAttributeColumns; }
     const QStringList& displayedAttributeColumns() const { return m_displayedAttributeColumns; }
+    // Replace a name list as it stands: no notification.
+    void setBasicAttributes(const QStringList& names) { m_basicAttributes = names; }
+    void setDisplayedAttributeColumns(const QStringList& names) { m_displayedAttributeColumns = names; }
 
     TBAttributePtr attributeWithName(const QString& name) const;
     TBAttributePtr attributeWithID(qint64 attributeID) const;

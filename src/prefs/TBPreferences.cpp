@@ -13,8 +13,7 @@
 #include <variant>
 
 // ---------------------------------------------------------------------------------------------
-// User-defaults keys. The scalar settings are the table in settings(); every key with a property
-// has the property's name with a capital first letter.
+// User-defaults keys. The scalar settings are the rows of TBPreferencesSettings.h.
 
 namespace {
 
@@ -37,7 +36,7 @@ TBUserDefaults* s_sharedStore = nullptr;
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
-// The key table of the scalar settings.
+// The key table of the scalar settings, read from TBPreferencesSettings.h.
 
 struct TBPreferences::Setting
 {
@@ -51,50 +50,17 @@ struct TBPreferences::Setting
 
 const std::vector<TBPreferences::Setting>& TBPreferences::settings()
 {
-    using P = TBPreferences;
-    static const std::vector<Setting> table {
-        {QStringLiteral("PathLDAPSearch"), &P::m_pathLDAPSearch, QStringLiteral("/usr/bin/ldapsearch")},
-        {QStringLiteral("PathLDAPWhoami"), &P::m_pathLDAPWhoami, QStringLiteral("/usr/bin/ldapwhoami")},
-        {QStringLiteral("PasswordPrompt"), &P::m_passwordPrompt, QStringLiteral("Enter LDAP Password: ")},
-        {QStringLiteral("CurrentDirectoryID"), &P::m_currentDirectoryID, qint64(0)},
-        {QStringLiteral("FetchWhichAttrs"), &P::m_fetchWhichAttrs, qint64(0)},
-        {QStringLiteral("MaxHits"), &P::m_maxHits, qint64(100)},
-        {QStringLiteral("TimeLimit"), &P::m_timeLimit, qint64(60)},
-        {QStringLiteral("ShowFriendlyAttrs"), &P::m_showFriendlyAttrs, true},
-        {QStringLiteral("DecodeBase64"), &P::m_decodeBase64, true},
-        {QStringLiteral("DiscardOutput"), &P::m_discardOutput, false},
-        {QStringLiteral("ConnectTimeout"), &P::m_connectTimeout, qint64(10)},
-        {QStringLiteral("EnableDebug"), &P::m_enableDebug, false},
-        {QStringLiteral("DebugLevel"), &P::m_debugLevel, qint64(0)},
-        {QStringLiteral("InterpretADTimestamps"), &P::m_interpretADTimestamps, true},
-        {QStringLiteral("ADTimestampDateFormat"), &P::m_adTimestampDateFormat, qint64(1)},
-        {QStringLiteral("ADTimestampTimeFormat"), &P::m_adTimestampTimeFormat, qint64(1)},
-        {QStringLiteral("DefaultSearchTopHeight"), &P::m_defaultSearchTopHeight, qint64(-1)},
-        {QStringLiteral("DefaultSearchBottomHeight"), &P::m_defaultSearchBottomHeight, qint64(-1)},
-        {QStringLiteral("DefaultBrowseTopHeight"), &P::m_defaultBrowseTopHeight, qint64(-1)},
-        {QStringLiteral("DefaultBrowseBottomHeight"), &P::m_defaultBrowseBottomHeight, qint64(-1)},
-        {QStringLiteral("ExportFileFormat"), &P::m_exportFileFormat, qint64(0)},
-        {QStringLiteral("ExportSelectedRowsOnly"), &P::m_exportSelectedRowsOnly, false},
-        {QStringLiteral("ExportIncludeAttrNames"), &P::m_exportIncludeAttrNames, true},
-        {QStringLiteral("ExportVisibleColumnsOnly"), &P::m_exportVisibleColumnsOnly, false},
-        {QStringLiteral("PrintWhat"), &P::m_printWhat, qint64(0)},
-        {QStringLiteral("PrintSummaryInfo"), &P::m_printSummaryInfo, false},
-        {QStringLiteral("PrintLeftMargin"), &P::m_printLeftMargin, 72.0},
-        {QStringLiteral("PrintRightMargin"), &P::m_printRightMargin, 72.0},
-        {QStringLiteral("PrintTopMargin"), &P::m_printTopMargin, 72.0},
-        {QStringLiteral("PrintBottomMargin"), &P::m_printBottomMargin, 72.0},
-        {QStringLiteral("PrefToolbar"), &P::m_prefToolbar, QStringLiteral("Directories")},
-        {QStringLiteral("PrefTableDefaultAttrsExpanded"), &P::m_prefTableDefaultAttrsExpanded, false},
-        {QStringLiteral("PrefTableDefaultImageAttrsExpanded"), &P::m_prefTableDefaultImageAttrsExpanded, false},
-        {QStringLiteral("PrefTableDefaultBinaryAttrsExpanded"), &P::m_prefTableDefaultBinaryAttrsExpanded, false},
-        {QStringLiteral("PrefTableCustomAttrsExpanded"), &P::m_prefTableCustomAttrsExpanded, true},
-        {QStringLiteral("PrefTableCustomImageAttrsExpanded"), &P::m_prefTableCustomImageAttrsExpanded, true},
-        {QStringLiteral("PrefTableCustomBinaryAttrsExpanded"), &P::m_prefTableCustomBinaryAttrsExpanded, true},
-        {QStringLiteral("ExportWhichDirectories"), &P::m_exportWhichDirectories, qint64(0)},
-        {QStringLiteral("AutoAddDiscoveredAttributes"), &P::m_autoAddDiscoveredAttributes, true},
-        {QStringLiteral("AutoDisplayAttributeColumns"), &P::m_autoDisplayAttributeColumns, true, true},
-        {QStringLiteral("LastSelectedAttribute"), &P::m_lastSelectedAttribute, QStringLiteral("dn")},
-    };
+    static const std::vector<Setting> table = [] {
+        std::vector<Setting> rows;
+#define TB_SETTING(Type, name, Name, key, defaultValue) \
+    rows.push_back({QStringLiteral(key), &TBPreferences::m_##name, QVariant::fromValue<Type>(defaultValue)})
+#define TB_SETTING_WRITTEN_AS_INTEGER(Type, name, Name, key, defaultValue) \
+    rows.push_back({QStringLiteral(key), &TBPreferences::m_##name, QVariant::fromValue<Type>(defaultValue), true})
+#include "TBPreferencesSettings.h"
+#undef TB_SETTING_WRITTEN_AS_INTEGER
+#undef TB_SETTING
+        return rows;
+    }();
     return table;
 }
 
@@ -126,7 +92,6 @@ TBPreferences::TBPreferences(TBUserDefaults* store, QObject* parent)
     , m_store(store)
     , m_registry(store, this)
 {
-    applySettingDefaults();
     defaultPrefs();
     if (QCoreApplication* app = QCoreApplication::instance())
         connect(app, &QCoreApplication::aboutToQuit, this, &TBPreferences::terminateNotification);
@@ -134,18 +99,6 @@ TBPreferences::TBPreferences(TBUserDefaults* store, QObject* parent)
 }
 
 TBPreferences::~TBPreferences() = default;
-
-void TBPreferences::applySettingDefaults()
-{
-    for (const Setting& s : settings()) {
-        std::visit(
-            [this, &s](auto member) {
-                using T = std::remove_reference_t<decltype(this->*member)>;
-                this->*member = s.defaultValue.template value<T>();
-            },
-            s.member);
-    }
-}
 
 void TBPreferences::defaultPrefs()
 {
@@ -302,6 +255,48 @@ qsizetype TBPreferences::directoryIndexWithName(const QString& name) const
             return i;
     }
     return -1;
+}
+
+void TBPreferences::addDirectory(const TBDirectoryPtr& directory, QObject* sender)
+{
+    if (!directory)
+        return;
+    m_directories.append(directory);
+    directoriesChanged(sender, {{kDirectoryIDInfo, qint64(-2)}});
+}
+
+void TBPreferences::replaceDirectoryAtIndex(qsizetype index, const TBDirectoryPtr& directory, QObject* sender)
+{
+    if (!directory || index < 0 || index >= m_directories.size())
+        return;
+    m_directories[index] = directory;
+    directoriesChanged(sender, {{kDirectoryIDInfo, qint64(directory->directoryID())}});
+}
+
+void TBPreferences::addDirectories(const QList<TBDirectoryPtr>& directories, QObject* sender)
+{
+    QList<TBDirectoryPtr> added = directories;
+    added.removeAll(nullptr);
+    if (added.isEmpty())
+        return;
+    m_directories.append(added);
+    directoriesChanged(sender);
+}
+
+void TBPreferences::moveDirectory(qsizetype from, qsizetype to, QObject* sender)
+{
+    if (from < 0 || from >= m_directories.size() || to < 0 || to >= m_directories.size())
+        return;
+    m_directories.move(from, to);
+    directoriesChanged(sender);
+}
+
+void TBPreferences::directoriesChanged(QObject* sender, const QVariantMap& userInfo)
+{
+    saveUserData();
+    if (m_canNotify)
+        TBNotificationCenter::defaultCenter()->post(TBPrefsDirectoriesHaveChangedNotification, sender ? sender : this,
+                                                    userInfo);
 }
 
 void TBPreferences::deleteDirectoryAtIndex(qsizetype index)

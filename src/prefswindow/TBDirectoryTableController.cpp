@@ -1,9 +1,8 @@
 #include "TBDirectoryTableController.h"
 
 #include "TBDirectory.h"
-#include "TBNotificationCenter.h"
 #include "TBPreferences.h"
-#include "TBPrefsController.h"
+#include "TBPrefsDirectoriesTab.h"
 #include "TBPropertyList.h"
 
 #include <QHeaderView>
@@ -16,7 +15,7 @@ const QString TBDirectoryTableController::directoryDragType = QStringLiteral("di
 
 namespace {
 
-QList<TBDirectoryPtr>& directories()
+const QList<TBDirectoryPtr>& directories()
 {
     return TBPreferences::sharedPreferences()->directories();
 }
@@ -40,9 +39,9 @@ QList<qint64> draggedRows(const QMimeData* data)
 
 } // namespace
 
-TBDirectoryTableController::TBDirectoryTableController(TBPrefsController* prefsController)
-    : QAbstractTableModel(prefsController)
-    , m_prefsController(prefsController)
+TBDirectoryTableController::TBDirectoryTableController(TBPrefsDirectoriesTab* directoriesTab)
+    : QAbstractTableModel(directoriesTab)
+    , m_directoriesTab(directoriesTab)
 { }
 
 void TBDirectoryTableController::setDirectoriesTable(QTableView* table)
@@ -98,7 +97,7 @@ QVariant TBDirectoryTableController::data(const QModelIndex& index, int role) co
         return index.column() == NameColumn ? directory->directoryName() : directory->ldapURI();
     case Qt::ToolTipRole:
         // The identifier is for troubleshooting only, so it shows only while Alt is held.
-        if (m_prefsController && (m_prefsController->currentModifiers() & Qt::AltModifier))
+        if (TBPrefsTab::currentModifiers() & Qt::AltModifier)
             return QStringLiteral("directoryID: %1").arg(directory->directoryID());
         return QVariant();
     default:
@@ -193,16 +192,15 @@ bool TBDirectoryTableController::dropMimeData(const QMimeData* data, Qt::DropAct
     if (!canDropMimeData(data, action, row, column, parent))
         return false;
     const QList<qint64> rows = draggedRows(data);
-    QList<TBDirectoryPtr>& list = directories();
-    if (rows.isEmpty() || rows.first() != m_draggedRow || rows.first() >= list.size())
+    if (rows.isEmpty() || rows.first() != m_draggedRow || rows.first() >= directories().size())
         return false;
 
     const qint64 from = rows.first();
     qint64 to = qMax(0, proposedRow(row, parent));
     if (to > from)
         --to;
-    const TBDirectoryPtr moved = list.takeAt(from);
-    list.insert(to, moved);
+    // The store saves the new order and announces it.
+    TBPreferences::sharedPreferences()->moveDirectory(from, to, this);
     m_draggedRow = -1;
     m_dragData.clear();
 
@@ -211,19 +209,17 @@ bool TBDirectoryTableController::dropMimeData(const QMimeData* data, Qt::DropAct
         m_directoriesTable->selectRow(int(to));
         m_directoriesTable->scrollTo(index(int(to), 0));
     }
-    TBPreferences::sharedPreferences()->saveUserData();
-    TBNotificationCenter::defaultCenter()->post(TBPrefsDirectoriesHaveChangedNotification, this);
-    if (m_prefsController)
-        m_prefsController->updateDirectoryButtons();
+    if (m_directoriesTab)
+        m_directoriesTab->updateDirectoryButtons();
     return true;
 }
 
 bool TBDirectoryTableController::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_directoriesTable && event->type() == QEvent::KeyPress && m_prefsController) {
+    if (watched == m_directoriesTable && event->type() == QEvent::KeyPress && m_directoriesTab) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            m_prefsController->edtDirectory(this);
+            m_directoriesTab->edtDirectory(this);
             return true;
         }
     }

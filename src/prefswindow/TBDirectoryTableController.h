@@ -6,7 +6,7 @@
 #include <QTableView>
 
 class QMimeData;
-class TBPrefsController;
+class TBPrefsDirectoriesTab;
 
 // Model of the directories table: one row per directory of the preferences, columns "Name" and
 // "URI". Rows are reordered by dragging one row within the table; Return or Enter edits the
@@ -18,13 +18,13 @@ public:
     static const QString directoryDragType;
     enum Column { NameColumn = 0, URIColumn = 1 };
 
-    explicit TBDirectoryTableController(TBPrefsController* prefsController);
+    explicit TBDirectoryTableController(TBPrefsDirectoriesTab* directoriesTab);
 
     // Sets up the view for this model: selection, drag and drop, the Return key.
     void setDirectoriesTable(QTableView* table);
     QTableView* directoriesTable() const { return m_directoriesTable; }
 
-    // Re-reads the preferences' list, which others change in place.
+    // Re-reads the preferences' list after it changed.
     void reloadData();
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -52,7 +52,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    TBPrefsController* m_prefsController = nullptr;
+    TBPrefsDirectoriesTab* m_directoriesTab = nullptr;
     QPointer<QTableView> m_directoriesTable;
     mutable qint64 m_draggedRow = -1;
     mutable QPointer<QMimeData> m_dragData; // the data of our own drag, to know the drop's source

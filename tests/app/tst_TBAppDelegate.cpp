@@ -135,7 +135,7 @@ void tst_TBAppDelegate::menusFollowTheWindow()
 
 void tst_TBAppDelegate::savedSearchesMenu()
 {
-    m_prefs->savedSearchCriteria().clear();
+    m_prefs->setSavedSearchCriteria({});
     TBAppDelegate delegate;
     auto* document = static_cast<TBSearchDocument*>(delegate.makeSearchDocument());
     TBDocument* browse = delegate.makeBrowseDocument();
@@ -161,7 +161,7 @@ void tst_TBAppDelegate::savedSearchesMenu()
     validate(document->menuBar());
     QVERIFY(!save->isEnabled()); // no directory to search yet
     TBDirectoryPtr directory = TBDirectory::directory();
-    m_prefs->directories().append(directory);
+    m_prefs->setDirectories(m_prefs->directories() + QList {directory});
     document->setCurrentDirectoryID(qint64(directory->directoryID()));
     validate(document->menuBar());
     QVERIFY(save->isEnabled());
@@ -184,7 +184,7 @@ void tst_TBAppDelegate::savedSearchesMenu()
     for (const QString& action :
          {QStringLiteral("search:"), QStringLiteral("saveCurrentSearch:"), QStringLiteral("useSpecificSearch:")})
         QVERIFY2(!TBAppDelegate::menuAction(browse, action)->isEnabled(), qPrintable(action));
-    m_prefs->savedSearchCriteria().clear();
+    m_prefs->setSavedSearchCriteria({});
 }
 
 void tst_TBAppDelegate::editItemsActOnTheFocusedWidget()
@@ -280,7 +280,7 @@ void tst_TBAppDelegate::quittingCancelsRunningTools()
     TBDirectoryPtr directory = TBDirectory::directory();
     directory->setDirectoryName(QStringLiteral("Sample"));
     directory->setLdapURI(QStringLiteral("ldap://127.0.0.1:1"));
-    m_prefs->directories().append(directory);
+    m_prefs->setDirectories(m_prefs->directories() + QList {directory});
     m_prefs->setCurrentDirectoryID(qint64(directory->directoryID()));
 
     TBAppDelegate delegate;

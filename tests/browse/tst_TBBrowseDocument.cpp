@@ -75,7 +75,7 @@ void tst_TBBrowseDocument::initTestCase()
 
 void tst_TBBrowseDocument::init()
 {
-    m_prefs->directories().clear();
+    m_prefs->setDirectories({});
     m_prefs->setCurrentDirectoryID(0);
     m_prefs->setFetchWhichAttrs(0);
     m_prefs->setMaxHits(0); // ou=People and ou=Big hold more than the default hit limit
@@ -97,7 +97,7 @@ TBDirectoryPtr tst_TBBrowseDocument::addDirectory(const QString& name, const QSt
     directory->setLdapURI(m_uri);
     directory->setSearchBase(base);
     directory->setStartTLS(2);
-    m_prefs->directories().append(directory);
+    m_prefs->setDirectories(m_prefs->directories() + QList {directory});
     m_prefs->setCurrentDirectoryID(qint64(directory->directoryID()));
     return directory;
 }

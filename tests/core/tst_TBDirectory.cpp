@@ -206,6 +206,51 @@ private Q_SLOTS:
         QVERIFY(TBDirectory::dirArrayFromDictArray({}, m_taken).isEmpty());
     }
 
+    // An exported directories file gives new directories; a file of another shape gives none.
+    void directoriesFromPropertyList_data()
+    {
+        QTest::addColumn<QVariant>("root");
+        QTest::addColumn<bool>("read");
+        QTest::addColumn<QStringList>("names");
+
+        const auto dict = [](qint64 id, const QString& name) {
+            return QVariantMap {{QStringLiteral("DirectoryID"), id}, {QStringLiteral("DirectoryName"), name}};
+        };
+        QTest::newRow("names kept apart")
+            << QVariant(QVariantList {dict(0, QStringLiteral("Sample")), dict(0, QStringLiteral("X")),
+                                      dict(7, QStringLiteral("X"))})
+            << true << QStringList {QStringLiteral("Sample 2"), QStringLiteral("X"), QStringLiteral("X 2")};
+        QTest::newRow("identifier of the list")
+            << QVariant(QVariantList {dict(4242, QStringLiteral("Y"))}) << true << QStringList {QStringLiteral("Y")};
+        QTest::newRow("empty array") << QVariant(QVariantList {}) << true << QStringList {};
+        QTest::newRow("no property list") << QVariant() << false << QStringList {};
+        QTest::newRow("root a dictionary") << QVariant(dict(0, QStringLiteral("Y"))) << false << QStringList {};
+        QTest::newRow("element no dictionary")
+            << QVariant(QVariantList {dict(0, QStringLiteral("Y")), QStringLiteral("Z")}) << false << QStringList {};
+    }
+
+    void directoriesFromPropertyList()
+    {
+        QFETCH(QVariant, root);
+        QFETCH(bool, read);
+        QFETCH(QStringList, names);
+        prefsWithDirectories({{4242, QStringLiteral("Sample")}});
+        const std::optional<QList<TBDirectoryPtr>> dirs = TBDirectory::directoriesFromPropertyList(root, m_taken);
+        QCOMPARE(dirs.has_value(), read);
+        if (!dirs)
+            return;
+        QStringList readNames;
+        QSet<quint64> ids {4242, 7};
+        for (const TBDirectoryPtr& dir : *dirs) {
+            readNames.append(dir->directoryName());
+            QVERIFY(dir->directoryID() != 0);
+            QVERIFY2(!ids.contains(dir->directoryID()), qPrintable(dir->description()));
+            ids.insert(dir->directoryID());
+        }
+        QCOMPARE(readNames, names);
+        QCOMPARE(m_taken.size(), 1); // the list itself is left alone
+    }
+
     void archive()
     {
         prefsWithDirectories({{4242, QStringLiteral("Sample")}});

@@ -118,7 +118,7 @@ void tst_TBDocument::initTestCase()
 void tst_TBDocument::init()
 {
     m_prefs = TBPreferences::sharedPreferences();
-    m_prefs->directories().clear();
+    m_prefs->setDirectories({});
     m_prefs->setCurrentDirectoryID(0);
     m_prefs->setPathLDAPWhoami(QStringLiteral("/usr/bin/ldapwhoami"));
     m_prefs->setMaxHits(100);
@@ -147,7 +147,7 @@ TBDirectoryPtr tst_TBDocument::addDirectory(const QString& name, quint64 authent
     directory->setSearchBase(TBTestSupport::sampleBase);
     directory->setAuthentication(authentication);
     directory->setSimpleID(simpleID);
-    m_prefs->directories().append(directory);
+    m_prefs->setDirectories(m_prefs->directories() + QList {directory});
     return directory;
 }
 

@@ -92,8 +92,8 @@ private Q_SLOTS:
 
     void firstWindowWithoutListsShowsDN()
     {
-        prefs()->basicAttributes().clear();
-        prefs()->displayedAttributeColumns().clear();
+        prefs()->registry().setBasicAttributes({});
+        prefs()->registry().setDisplayedAttributeColumns({});
         TBTableView table;
         TBEntryTableController controller(&table);
         controller.initAttributeColumns();
@@ -194,7 +194,7 @@ private Q_SLOTS:
 
     void sortingByHeaderClicks()
     {
-        prefs()->displayedAttributeColumns() = QStringList {"cn", "jpegPhoto", "pwdLastSet"};
+        prefs()->registry().setDisplayedAttributeColumns(QStringList {"cn", "jpegPhoto", "pwdLastSet"});
         TBTableView table;
         TBEntryTableController controller(&table);
         for (const char* name : {"cn", "jpegPhoto", "pwdLastSet"})
@@ -310,8 +310,8 @@ private Q_SLOTS:
 
         prefs()->setAutoAddDiscoveredAttributes(false);
         prefs()->setAutoDisplayAttributeColumns(false);
-        prefs()->basicAttributes() = QStringList {"dn", "cn", "sn", "mail"};
-        prefs()->displayedAttributeColumns() = QStringList {"dn", "sn", "mail"};
+        prefs()->registry().setBasicAttributes(QStringList {"dn", "cn", "sn", "mail"});
+        prefs()->registry().setDisplayedAttributeColumns(QStringList {"dn", "sn", "mail"});
         TBTableView table;
         TBEntryTableController controller(&table);
         controller.initAttributeColumns();
@@ -365,8 +365,8 @@ private Q_SLOTS:
         QFETCH(Qt::KeyboardModifiers, modifiers);
         QFETCH(QString, expected);
 
-        prefs()->basicAttributes() = QStringList {"dn", "cn", "sn", "mail"};
-        prefs()->displayedAttributeColumns() = QStringList {"dn", "cn", "mail"};
+        prefs()->registry().setBasicAttributes(QStringList {"dn", "cn", "sn", "mail"});
+        prefs()->registry().setDisplayedAttributeColumns(QStringList {"dn", "cn", "mail"});
         TBTableView table;
         TBEntryTableController controller(&table);
         controller.initAttributeColumns();
@@ -440,8 +440,8 @@ private Q_SLOTS:
         QFETCH(bool, visibleOnly);
         QFETCH(QString, expected);
 
-        prefs()->basicAttributes() = QStringList {"dn", "cn", "mail"};
-        prefs()->displayedAttributeColumns() = QStringList {"dn", "mail"};
+        prefs()->registry().setBasicAttributes(QStringList {"dn", "cn", "mail"});
+        prefs()->registry().setDisplayedAttributeColumns(QStringList {"dn", "mail"});
         TBTableView table;
         TBEntryTableController controller(&table);
         controller.initAttributeColumns();

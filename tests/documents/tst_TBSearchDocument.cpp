@@ -87,7 +87,7 @@ void tst_TBSearchDocument::initTestCase()
 
 void tst_TBSearchDocument::init()
 {
-    m_prefs->directories().clear();
+    m_prefs->setDirectories({});
     m_prefs->setCurrentDirectoryID(0);
     m_prefs->setPreviousSearch(nullptr);
     m_prefs->setDefaultSearchTopHeight(-1);
@@ -108,7 +108,7 @@ TBDirectoryPtr tst_TBSearchDocument::addDirectory(const QString& uri)
     directory->setLdapURI(uri.isEmpty() ? m_uri : uri);
     directory->setSearchBase(TBTestSupport::sampleBase);
     directory->setStartTLS(2);
-    m_prefs->directories().append(directory);
+    m_prefs->setDirectories(m_prefs->directories() + QList {directory});
     m_prefs->setCurrentDirectoryID(qint64(directory->directoryID()));
     return directory;
 }
@@ -390,7 +390,7 @@ void tst_TBSearchDocument::adminLimitShowsItsSheet()
 void tst_TBSearchDocument::savedSearchesGoBothWays()
 {
     addDirectory();
-    m_prefs->savedSearchCriteria().clear();
+    m_prefs->setSavedSearchCriteria({});
     TBSearchDocument* document = makeDocument();
     document->setSearchCriteria(criteria({{QStringLiteral("uid"), TBSearchTypeIs, QString()}}));
     // An incomplete condition is not saved.

@@ -5,6 +5,7 @@
 #include "TBTestSupport.h"
 #include "TBUserDefaults.h"
 
+#include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -38,6 +39,24 @@ QStringList names(const QList<TBSearchCriteriaPtr>& list)
         result.append(c->name());
     return result;
 }
+
+QStringList names(const QList<TBDirectoryPtr>& list)
+{
+    QStringList result;
+    for (const auto& d : list)
+        result.append(d->directoryName());
+    return result;
+}
+
+TBDirectoryPtr directoryNamed(const QString& name, quint64 id)
+{
+    TBDirectoryPtr directory = TBDirectory::directory();
+    directory->setDirectoryName(name);
+    directory->setDirectoryID(id);
+    return directory;
+}
+
+enum DirectoryOperation { AddOne, ReplaceOne, ReplaceOutside, AddSeveral, AddNone, MoveToEnd, MoveOutside };
 
 } // namespace
 
@@ -74,7 +93,8 @@ private Q_SLOTS:
     {
         TBTestSupport::useScratchConfig();
         QVERIFY(m_dir.isValid());
-        for (const QString& name : {TBPrefsDirectoriesDeletedNotification, TBSavedSearchesHaveChangedNotification}) {
+        for (const QString& name : {TBPrefsDirectoriesHaveChangedNotification, TBPrefsDirectoriesDeletedNotification,
+                                    TBSavedSearchesHaveChangedNotification}) {
             TBNotificationCenter::defaultCenter()->addObserver(
                 &m_observer, name, [this](const TBNotification& n) { m_notifications.append(n); });
         }
@@ -338,6 +358,82 @@ private Q_SLOTS:
         QCOMPARE(onDisk().value(QStringLiteral("Directories")).toList().size(), left.size());
     }
 
+    // Each change of the list is saved at once and announced once, by the sender given.
+    void directoryListOperations_data()
+    {
+        QTest::addColumn<int>("operation");
+        QTest::addColumn<QStringList>("order"); // the list afterwards; unchanged: nothing saved or posted
+        QTest::addColumn<QVariant>("editedID"); // the notice's "DirectoryID"; invalid: no user info
+
+        const QStringList before {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")};
+        QTest::newRow("add") << int(AddOne) << before + QStringList {QStringLiteral("N")} << QVariant(qint64(-2));
+        QTest::newRow("replace") << int(ReplaceOne)
+                                 << QStringList {QStringLiteral("A"), QStringLiteral("N"), QStringLiteral("C")}
+                                 << QVariant(qint64(12));
+        QTest::newRow("replace outside the list") << int(ReplaceOutside) << before << QVariant();
+        QTest::newRow("add several") << int(AddSeveral)
+                                     << before + QStringList {QStringLiteral("N"), QStringLiteral("O")} << QVariant();
+        QTest::newRow("add none") << int(AddNone) << before << QVariant();
+        QTest::newRow("move first to the end")
+            << int(MoveToEnd) << QStringList {QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("A")}
+            << QVariant();
+        QTest::newRow("move outside the list") << int(MoveOutside) << before << QVariant();
+    }
+
+    void directoryListOperations()
+    {
+        QFETCH(int, operation);
+        QFETCH(QStringList, order);
+        QFETCH(QVariant, editedID);
+        TBPreferences* prefs = prefsWithStored(
+            {{QStringLiteral("Directories"),
+              QVariantList {directoryDict(11, QStringLiteral("A")), directoryDict(12, QStringLiteral("B")),
+                            directoryDict(13, QStringLiteral("C"))}}});
+        const bool changes = order != names(prefs->directories());
+        QObject sender;
+        switch (operation) {
+        case AddOne:
+            prefs->addDirectory(directoryNamed(QStringLiteral("N"), 99), &sender);
+            break;
+        case ReplaceOne:
+            prefs->replaceDirectoryAtIndex(1, directoryNamed(QStringLiteral("N"), 12), &sender);
+            break;
+        case ReplaceOutside:
+            prefs->replaceDirectoryAtIndex(3, directoryNamed(QStringLiteral("N"), 12), &sender);
+            break;
+        case AddSeveral:
+            prefs->addDirectories({directoryNamed(QStringLiteral("N"), 98), directoryNamed(QStringLiteral("O"), 99)},
+                                  &sender);
+            break;
+        case AddNone:
+            prefs->addDirectories({}, &sender);
+            break;
+        case MoveToEnd:
+            prefs->moveDirectory(0, 2, &sender);
+            break;
+        case MoveOutside:
+            prefs->moveDirectory(0, 3, &sender);
+            break;
+        }
+        QCOMPARE(names(prefs->directories()), order);
+        QStringList saved;
+        for (const QVariant& d : onDisk().value(QStringLiteral("Directories")).toList())
+            saved.append(d.toMap().value(QStringLiteral("DirectoryName")).toString());
+        QCOMPARE(saved, order);
+        QCOMPARE(m_notifications.size(), changes ? 1 : 0);
+        if (!changes)
+            return;
+        const TBNotification& notice = m_notifications.first();
+        QCOMPARE(notice.name, TBPrefsDirectoriesHaveChangedNotification);
+        QCOMPARE(notice.sender, &sender);
+        if (editedID.isValid()) {
+            QCOMPARE(notice.userInfo.value(QStringLiteral("DirectoryID")), editedID);
+            QCOMPARE(notice.userInfo.size(), 1);
+        } else {
+            QVERIFY(notice.userInfo.isEmpty());
+        }
+    }
+
     void savedSearchesOlderKey_data()
     {
         QTest::addColumn<QVariantMap>("stored");
@@ -438,11 +534,10 @@ private Q_SLOTS:
         QCOMPARE(savedNames(), QStringList {QStringLiteral("Uno")});
         QCOMPARE(m_notifications.size(), 4);
 
-        // Windows call saveUserData after editing directories.
+        // So is a directory that is added.
         auto dir = TBDirectory::directory();
         dir->setDirectoryName(QStringLiteral("Sample"));
-        prefs->directories().append(dir);
-        prefs->saveUserData();
+        prefs->addDirectory(dir);
         const QVariantList dirs = onDisk().value(QStringLiteral("Directories")).toList();
         QCOMPARE(dirs.size(), 1);
         QCOMPARE(dirs.first().toMap().value(QStringLiteral("DirectoryName")), QVariant(QStringLiteral("Sample")));
@@ -475,6 +570,68 @@ private Q_SLOTS:
         QCOMPARE(prefs->maxHits(), 100);
         QVERIFY(prefs->directories().isEmpty());
         QCOMPARE(prefs->previousSearch()->name(), QStringLiteral("New Search"));
+    }
+
+    // The last selected attribute must be one the registry knows: the default "dn" is not when the
+    // shipped text list lacks it.
+    void lastSelectedAttributeUnknownToTheLists()
+    {
+        const QString folder = m_dir.filePath(QStringLiteral("uid-only"));
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(TBPropertyList::writeFile(folder + QStringLiteral("/DefaultAttrs.plist"),
+                                          QVariantMap {{QStringLiteral("uid"), QStringLiteral("User")}}));
+        for (const char* list : {"DefaultImageAttrs.plist", "DefaultBinaryAttrs.plist", "DefaultADTimeAttrs"})
+            QTest::ignoreMessage(QtWarningMsg,
+                                 qPrintable(QString::fromLatin1(list)
+                                            + QStringLiteral(" file missing or corrupt. Using minimal defaults.")));
+        TBPreferences::setDefaultListsFolder(folder);
+        TBPreferences* prefs = prefsWithStored({});
+        TBPreferences::setDefaultListsFolder(QStringLiteral(":/defaults"));
+        QCOMPARE(prefs->lastSelectedAttribute(), QStringLiteral("unknownattribute"));
+    }
+
+    // The short form of addDiscoveredAttributes follows the two preferences, and the registry's
+    // notices come from this store.
+    void discoveredAttributesFollowThePreferences_data()
+    {
+        QTest::addColumn<bool>("addDiscovered");
+        QTest::addColumn<bool>("displayColumns");
+        QTest::addColumn<QStringList>("custom");
+        QTest::addColumn<QStringList>("newColumns");
+
+        const QStringList added {QStringLiteral("tamblinone"), QStringLiteral("tamblintwo")};
+        QTest::newRow("add and show") << true << true << added << QStringList {QStringLiteral("cn")} + added;
+        QTest::newRow("add only") << true << false << added << QStringList {};
+        QTest::newRow("show without adding does nothing") << false << true << QStringList {} << QStringList {};
+    }
+
+    void discoveredAttributesFollowThePreferences()
+    {
+        QFETCH(bool, addDiscovered);
+        QFETCH(bool, displayColumns);
+        QFETCH(QStringList, custom);
+        QFETCH(QStringList, newColumns);
+        TBPreferences* prefs = prefsWithStored({});
+        prefs->removeFromDisplayedAttributeColumns(QStringLiteral("cn"));
+        const QStringList base = prefs->displayedAttributeColumns();
+        QObject observer;
+        QList<QObject*> senders;
+        TBNotificationCenter::defaultCenter()->addObserver(
+            &observer, TBPrefsAttributesHaveChangedNotification,
+            [&senders](const TBNotification& n) { senders.append(n.sender); });
+
+        prefs->setAutoAddDiscoveredAttributes(addDiscovered);
+        prefs->setAutoDisplayAttributeColumns(displayColumns);
+        prefs->addDiscoveredAttributes(
+            {QStringLiteral("tamblintwo"), QStringLiteral("cn"), QStringLiteral("tamblinone")});
+        QStringList customNames;
+        for (const TBAttributePtr& attribute : prefs->customAttrs())
+            customNames.append(attribute->attributeName());
+        QCOMPARE(customNames, custom);
+        QCOMPARE(prefs->displayedAttributeColumns(), base + newColumns);
+        QCOMPARE(senders.size(), (custom.isEmpty() ? 0 : 1) + (newColumns.isEmpty() ? 0 : 1));
+        for (QObject* sender : senders)
+            QCOMPARE(sender, prefs);
     }
 
     void toolbarIdentifiers()

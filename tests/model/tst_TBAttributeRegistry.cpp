@@ -1,4 +1,4 @@
-#include "TBPreferences.h"
+#include "TBAttributeRegistry.h"
 
 #include "TBNotificationCenter.h"
 #include "TBPropertyList.h"
@@ -12,14 +12,16 @@
 
 #include <memory>
 
-// The attribute registry of the preferences store: the shipped lists, the built-in fallbacks, the
-// custom lists and the two name lists, with their change notifications.
+// The attribute registry: the shipped lists, the built-in fallbacks, the custom lists and the two
+// name lists, with their change notifications.
 class tst_TBAttributeRegistry : public QObject
 {
     Q_OBJECT
 
     QTemporaryDir m_dir;
     std::unique_ptr<TBUserDefaults> m_store;
+    std::unique_ptr<TBAttributeRegistry> m_registry;
+    QObject m_owner; // the sender of the change notifications
     QObject m_observer;
     QList<QVariantMap> m_notifications; // the userInfo of each change notification
 
@@ -28,23 +30,30 @@ class tst_TBAttributeRegistry : public QObject
     // A folder where no list exists, so that every built-in table applies.
     QString builtinOnlyFolder() const { return m_dir.filePath(QStringLiteral("no-lists")); }
 
-    TBPreferences* prefsWithStored(const QVariantMap& stored, bool builtinOnly = false)
+    // A registry loaded from a settings file holding exactly `stored`.
+    TBAttributeRegistry* registryWithStored(const QVariantMap& stored, bool builtinOnly = false)
     {
-        TBPreferences::resetSharedPreferences(nullptr);
+        m_registry.reset();
         m_store.reset();
         QFile::remove(storePath());
         if (!stored.isEmpty() && !TBPropertyList::writeFile(storePath(), stored))
             qFatal("Could not write the settings fixture");
         m_store = std::make_unique<TBUserDefaults>(storePath());
-        TBPreferences::resetSharedPreferences(m_store.get());
-        TBPreferences::setDefaultListsFolder(builtinOnly ? builtinOnlyFolder() : QStringLiteral(":/defaults"));
         if (builtinOnly)
             expectFallbackLines({QStringLiteral("DefaultAttrs.plist"), QStringLiteral("DefaultImageAttrs.plist"),
                                  QStringLiteral("DefaultBinaryAttrs.plist"), QStringLiteral("DefaultADTimeAttrs")});
-        TBPreferences* prefs = TBPreferences::sharedPreferences();
-        TBPreferences::setDefaultListsFolder(QStringLiteral(":/defaults"));
+        return loadedRegistry(builtinOnly ? builtinOnlyFolder() : QStringLiteral(":/defaults"));
+    }
+
+    // A registry over m_store with the shipped lists read from `folder`.
+    TBAttributeRegistry* loadedRegistry(const QString& folder)
+    {
+        TBAttributeRegistry::setDefaultListsFolder(folder);
+        m_registry = std::make_unique<TBAttributeRegistry>(m_store.get(), &m_owner);
+        m_registry->loadAttributesFromDefaults(m_store.get());
+        TBAttributeRegistry::setDefaultListsFolder(QStringLiteral(":/defaults"));
         m_notifications.clear();
-        return prefs;
+        return m_registry.get();
     }
 
     static void expectFallbackLines(const QStringList& files)
@@ -69,43 +78,39 @@ private Q_SLOTS:
         QVERIFY(m_dir.isValid());
         TBNotificationCenter::defaultCenter()->addObserver(&m_observer, TBPrefsAttributesHaveChangedNotification,
                                                            [this](const TBNotification& n) {
-                                                               QCOMPARE(n.sender, TBPreferences::sharedPreferences());
+                                                               QCOMPARE(n.sender, &m_owner);
                                                                m_notifications.append(n.userInfo);
                                                            });
     }
 
-    void cleanupTestCase()
-    {
-        TBPreferences::setDefaultListsFolder(QStringLiteral(":/defaults"));
-        TBPreferences::resetSharedPreferences(nullptr);
-    }
+    void cleanupTestCase() { TBAttributeRegistry::setDefaultListsFolder(QStringLiteral(":/defaults")); }
 
     void shippedListsLoad()
     {
         QTest::failOnWarning(QRegularExpression(QStringLiteral("missing or corrupt")));
-        TBPreferences* prefs = prefsWithStored({});
-        QVERIFY(prefs->defaultAttrs().size() > 50);
-        QVERIFY(prefs->defaultImageAttrs().size() >= 3);
-        QVERIFY(prefs->defaultBinaryAttrs().size() >= 11);
-        QVERIFY(prefs->defaultADTimestampAttrs().size() >= 9);
-        for (const auto* list : prefs->allAttributeArrays().mid(0, 3)) {
+        TBAttributeRegistry* registry = registryWithStored({});
+        QVERIFY(registry->defaultAttrs().size() > 50);
+        QVERIFY(registry->defaultImageAttrs().size() >= 3);
+        QVERIFY(registry->defaultBinaryAttrs().size() >= 11);
+        QVERIFY(registry->defaultADTimestampAttrs().size() >= 9);
+        for (const auto* list : registry->allAttributeArrays().mid(0, 3)) {
             for (const auto& attr : *list) {
                 QVERIFY(attr->defaultAttr());
                 QVERIFY2(!attr->friendlyName().isEmpty(), qPrintable(attr->attributeName()));
             }
         }
         // Every shipped name is written in small letters, except the one the built-in table spells so.
-        for (const auto* list : {&prefs->defaultAttrs(), &prefs->defaultImageAttrs(), &prefs->defaultBinaryAttrs(),
-                                 &prefs->defaultADTimestampAttrs()}) {
+        for (const auto* list : {&registry->defaultAttrs(), &registry->defaultImageAttrs(),
+                                 &registry->defaultBinaryAttrs(), &registry->defaultADTimestampAttrs()}) {
             for (const auto& attr : *list) {
                 if (attr->attributeName() != QStringLiteral("lastLogonTimestamp"))
                     QCOMPARE(attr->attributeName(), attr->attributeName().toLower());
             }
         }
         // Each timestamp also has a text definition, so it has a friendly name and can be searched.
-        for (const auto& attr : prefs->defaultADTimestampAttrs())
-            QVERIFY2(prefs->attributeExists(attr->attributeName()), qPrintable(attr->attributeName()));
-        QCOMPARE(prefs->basicAttributes(),
+        for (const auto& attr : registry->defaultADTimestampAttrs())
+            QVERIFY2(registry->attributeExists(attr->attributeName()), qPrintable(attr->attributeName()));
+        QCOMPARE(registry->basicAttributes(),
                  (QStringList {QStringLiteral("dn"), QStringLiteral("cn"), QStringLiteral("sn"), QStringLiteral("ou"),
                                QStringLiteral("mail"), QStringLiteral("objectclass")}));
     }
@@ -165,29 +170,29 @@ private Q_SLOTS:
         QFETCH(bool, binary);
         QFETCH(bool, adTime);
         QFETCH(QString, friendly);
-        TBPreferences* prefs = prefsWithStored({}, builtinOnly);
-        QCOMPARE(prefs->attributeExists(name), exists);
-        QCOMPARE(prefs->isImageAttribute(name), image);
-        QCOMPARE(prefs->isBinaryAttribute(name), binary);
-        QCOMPARE(prefs->isImageOrBinaryAttribute(name), image || binary);
-        QCOMPARE(prefs->isADTimeAttribute(name), adTime);
-        QCOMPARE(prefs->friendlyNameForAttribute(name), friendly.isNull() ? QStringLiteral("") : friendly);
-        QCOMPARE(prefs->friendlyNameForAttribute(name, QStringLiteral("?")),
+        TBAttributeRegistry* registry = registryWithStored({}, builtinOnly);
+        QCOMPARE(registry->attributeExists(name), exists);
+        QCOMPARE(registry->isImageAttribute(name), image);
+        QCOMPARE(registry->isBinaryAttribute(name), binary);
+        QCOMPARE(registry->isImageOrBinaryAttribute(name), image || binary);
+        QCOMPARE(registry->isADTimeAttribute(name), adTime);
+        QCOMPARE(registry->friendlyNameForAttribute(name), friendly.isNull() ? QStringLiteral("") : friendly);
+        QCOMPARE(registry->friendlyNameForAttribute(name, QStringLiteral("?")),
                  friendly.isNull() ? QStringLiteral("?") : friendly);
         if (exists)
-            QCOMPARE(prefs->attributeWithID(prefs->attributeWithName(name)->attributeID()),
-                     prefs->attributeWithName(name));
+            QCOMPARE(registry->attributeWithID(registry->attributeWithName(name)->attributeID()),
+                     registry->attributeWithName(name));
     }
 
     void builtinNameLists()
     {
-        TBPreferences* prefs = prefsWithStored({}, true);
+        TBAttributeRegistry* registry = registryWithStored({}, true);
         const QStringList expected {QStringLiteral("dn"), QStringLiteral("cn"), QStringLiteral("sn"),
                                     QStringLiteral("ou"), QStringLiteral("mail")};
         // "objectclass" is dropped from the basic list: no built-in table defines it.
-        QCOMPARE(prefs->basicAttributes(), expected);
-        QCOMPARE(prefs->displayedAttributeColumns(), expected);
-        QCOMPARE(namesOf(prefs->defaultADTimestampAttrs()),
+        QCOMPARE(registry->basicAttributes(), expected);
+        QCOMPARE(registry->displayedAttributeColumns(), expected);
+        QCOMPARE(namesOf(registry->defaultADTimestampAttrs()),
                  (QStringList {QStringLiteral("accountexpires"), QStringLiteral("badpasswordtime"),
                                QStringLiteral("lastLogonTimestamp"), QStringLiteral("lastlogoff"),
                                QStringLiteral("lastlogon"), QStringLiteral("pwdlastset")}));
@@ -207,29 +212,25 @@ private Q_SLOTS:
         QVERIFY(TBPropertyList::writeFile(folder + QStringLiteral("/DefaultADTimeAttrs.plist"),
                                           QVariantList {QStringLiteral("pwdlastset")}));
 
-        TBPreferences::resetSharedPreferences(nullptr);
+        m_registry.reset();
         m_store = std::make_unique<TBUserDefaults>(storePath());
-        TBPreferences::resetSharedPreferences(m_store.get());
-        TBPreferences::setDefaultListsFolder(folder);
         expectFallbackLines({QStringLiteral("DefaultImageAttrs.plist"), QStringLiteral("DefaultBinaryAttrs.plist"),
                              QStringLiteral("DefaultADTimeAttrs")});
-        TBPreferences* prefs = TBPreferences::sharedPreferences();
-        TBPreferences::setDefaultListsFolder(QStringLiteral(":/defaults"));
+        TBAttributeRegistry* registry = loadedRegistry(folder);
 
-        QCOMPARE(namesOf(prefs->defaultAttrs()), QStringList {QStringLiteral("uid")});
-        QCOMPARE(namesOf(prefs->defaultImageAttrs()),
+        QCOMPARE(namesOf(registry->defaultAttrs()), QStringList {QStringLiteral("uid")});
+        QCOMPARE(namesOf(registry->defaultImageAttrs()),
                  (QStringList {QStringLiteral("jpegphoto"), QStringLiteral("photo")}));
-        QCOMPARE(namesOf(prefs->defaultBinaryAttrs()),
+        QCOMPARE(namesOf(registry->defaultBinaryAttrs()),
                  (QStringList {QStringLiteral("objectguid"), QStringLiteral("objectsid")}));
-        QCOMPARE(prefs->defaultADTimestampAttrs().size(), 6);
+        QCOMPARE(registry->defaultADTimestampAttrs().size(), 6);
         // Only the names some list defines survive in the name lists.
-        QCOMPARE(prefs->basicAttributes(), QStringList {});
-        QCOMPARE(prefs->lastSelectedAttribute(), QStringLiteral("unknownattribute"));
+        QCOMPARE(registry->basicAttributes(), QStringList {});
     }
 
     void customDefinitions()
     {
-        TBPreferences* prefs = prefsWithStored(
+        TBAttributeRegistry* registry = registryWithStored(
             {{QStringLiteral("CustomAttributes"),
               QVariantMap {{QStringLiteral("zeta"), QStringLiteral("")},
                            {QStringLiteral("Beta"), QStringLiteral("B")},
@@ -242,16 +243,17 @@ private Q_SLOTS:
              {QStringLiteral("DisplayedAttributeColumns"), QVariantList {}}},
             true);
         // Custom lists are kept in case-insensitive order.
-        QCOMPARE(namesOf(prefs->customAttrs()),
+        QCOMPARE(namesOf(registry->customAttrs()),
                  (QStringList {QStringLiteral("alpha"), QStringLiteral("Beta"), QStringLiteral("zeta")}));
-        QCOMPARE(prefs->friendlyNameForAttribute(QStringLiteral("ZETA")), QStringLiteral("zeta"));
-        QVERIFY(!prefs->customAttrs().first()->defaultAttr());
-        QVERIFY(prefs->isImageAttribute(QStringLiteral("badgephoto")));
-        QVERIFY(prefs->customBinaryAttrs().isEmpty());
-        QCOMPARE(prefs->basicAttributes(), (QStringList {QStringLiteral("cn"), QStringLiteral("Beta")}));
-        QCOMPARE(prefs->displayedAttributeColumns().size(), 5); // empty stored list: the fallback
+        QCOMPARE(registry->friendlyNameForAttribute(QStringLiteral("ZETA")), QStringLiteral("zeta"));
+        QVERIFY(!registry->customAttrs().first()->defaultAttr());
+        QVERIFY(registry->isImageAttribute(QStringLiteral("badgephoto")));
+        QVERIFY(registry->customBinaryAttrs().isEmpty());
+        QCOMPARE(registry->basicAttributes(), (QStringList {QStringLiteral("cn"), QStringLiteral("Beta")}));
+        QCOMPARE(registry->displayedAttributeColumns().size(), 5); // empty stored list: the fallback
 
-        prefs->savePrefs();
+        registry->saveAttributesToDefaults(m_store.get());
+        m_store->synchronize();
         const QVariantMap disk = TBUserDefaults(storePath()).storedValues();
         QCOMPARE(disk.value(QStringLiteral("CustomAttributes")).toMap().value(QStringLiteral("zeta")),
                  QVariant(QStringLiteral("zeta")));
@@ -263,17 +265,17 @@ private Q_SLOTS:
 
     void customHidesDefault()
     {
-        TBPreferences* prefs = prefsWithStored({}, true);
+        TBAttributeRegistry* registry = registryWithStored({}, true);
         auto custom = TBAttribute::attribute();
         custom->setAttributeName(QStringLiteral("CN"));
         custom->setFriendlyName(QStringLiteral("Common Name"));
-        prefs->addAttribute(custom);
-        QCOMPARE(prefs->friendlyNameForAttribute(QStringLiteral("cn")), QStringLiteral("Common Name"));
-        QCOMPARE(prefs->attributeWithName(QStringLiteral("cn")), custom);
+        registry->addAttribute(custom);
+        QCOMPARE(registry->friendlyNameForAttribute(QStringLiteral("cn")), QStringLiteral("Common Name"));
+        QCOMPARE(registry->attributeWithName(QStringLiteral("cn")), custom);
         QVERIFY(m_notifications.isEmpty()); // the preferences window posts its own
 
-        prefs->removeAttribute(custom);
-        QCOMPARE(prefs->friendlyNameForAttribute(QStringLiteral("cn")), QStringLiteral("Full Name"));
+        registry->removeAttribute(custom);
+        QCOMPARE(registry->friendlyNameForAttribute(QStringLiteral("cn")), QStringLiteral("Full Name"));
         QCOMPARE(m_notifications.size(), 1);
         QCOMPARE(m_notifications.first().value(QStringLiteral("PrefNotifyAction")), QVariant(qint64(2)));
         QCOMPARE(m_notifications.first().value(QStringLiteral("AttributeNames")).toStringList(),
@@ -281,10 +283,10 @@ private Q_SLOTS:
 
         // Default definitions are never removed.
         m_notifications.clear();
-        const TBAttributePtr builtin = prefs->attributeWithName(QStringLiteral("cn"));
-        prefs->removeAttributeID(builtin->attributeID());
-        prefs->removeAttributeID(-42);
-        QCOMPARE(prefs->attributeWithName(QStringLiteral("cn")), builtin);
+        const TBAttributePtr builtin = registry->attributeWithName(QStringLiteral("cn"));
+        registry->removeAttributeID(builtin->attributeID());
+        registry->removeAttributeID(-42);
+        QCOMPARE(registry->attributeWithName(QStringLiteral("cn")), builtin);
         QVERIFY(m_notifications.isEmpty());
     }
 
@@ -304,18 +306,18 @@ private Q_SLOTS:
     {
         QFETCH(qint64, kind);
         QFETCH(int, list);
-        TBPreferences* prefs = prefsWithStored({}, true);
+        TBAttributeRegistry* registry = registryWithStored({}, true);
         auto attr = TBAttribute::attribute();
         attr->setAttributeName(QStringLiteral("extra"));
         attr->setAttributeType(kind);
         if (list < 0)
             QTest::ignoreMessage(QtWarningMsg,
                                  qPrintable(QStringLiteral("Tried to add unknown attribute type %1").arg(kind)));
-        prefs->addAttribute(attr);
-        const QList<TBAttributeList*> lists = prefs->allAttributeArrays();
+        registry->addAttribute(attr);
+        const QList<const TBAttributeList*> lists = registry->allAttributeArrays();
         for (int i = 0; i < lists.size(); ++i)
             QCOMPARE(lists.at(i)->contains(attr), i == list);
-        QCOMPARE(prefs->attributeExists(QStringLiteral("EXTRA")), list >= 0);
+        QCOMPARE(registry->attributeExists(QStringLiteral("EXTRA")), list >= 0);
     }
 
     void addByName_data()
@@ -336,10 +338,10 @@ private Q_SLOTS:
     {
         QFETCH(QStringList, names);
         QFETCH(QStringList, added);
-        TBPreferences* prefs = prefsWithStored({}, true);
-        prefs->addMultAttributesWithNames(names);
-        QCOMPARE(namesOf(prefs->customAttrs()), added);
-        for (const auto& attr : prefs->customAttrs()) {
+        TBAttributeRegistry* registry = registryWithStored({}, true);
+        registry->addMultAttributesWithNames(names);
+        QCOMPARE(namesOf(registry->customAttrs()), added);
+        for (const auto& attr : registry->customAttrs()) {
             QCOMPARE(attr->friendlyName(), attr->attributeName());
             QCOMPARE(attr->attributeType(), qint64(TBAttributeTypeText));
         }
@@ -375,41 +377,32 @@ private Q_SLOTS:
         QFETCH(QStringList, newColumns);
         const QSet<QString> discovered {QStringLiteral("uid"), QStringLiteral("cn"), QStringLiteral("title")};
 
-        TBPreferences* prefs = prefsWithStored({}, true);
-        prefs->displayedAttributeColumns().removeAll(QStringLiteral("cn"));
-        const QStringList base = prefs->displayedAttributeColumns();
-        prefs->addDiscoveredAttributes(discovered, addDiscovered, displayColumns);
-        QCOMPARE(namesOf(prefs->customAttrs()), custom);
-        QCOMPARE(prefs->displayedAttributeColumns(), base + newColumns);
-
-        // The short form follows the two preferences.
-        prefs = prefsWithStored({}, true);
-        prefs->displayedAttributeColumns().removeAll(QStringLiteral("cn"));
-        prefs->setAutoAddDiscoveredAttributes(addDiscovered);
-        prefs->setAutoDisplayAttributeColumns(displayColumns);
-        prefs->addDiscoveredAttributes(discovered);
-        QCOMPARE(namesOf(prefs->customAttrs()), custom);
-        QCOMPARE(prefs->displayedAttributeColumns(), base + newColumns);
+        TBAttributeRegistry* registry = registryWithStored({}, true);
+        registry->removeFromDisplayedAttributeColumns(QStringLiteral("cn"));
+        const QStringList base = registry->displayedAttributeColumns();
+        registry->addDiscoveredAttributes(discovered, addDiscovered, displayColumns);
+        QCOMPARE(namesOf(registry->customAttrs()), custom);
+        QCOMPARE(registry->displayedAttributeColumns(), base + newColumns);
     }
 
     void nameLists()
     {
-        TBPreferences* prefs = prefsWithStored({}, true);
-        QVERIFY(prefs->isBasicAttribute(QStringLiteral("cn")));
-        QVERIFY(!prefs->isBasicAttribute(QStringLiteral("CN")));
+        TBAttributeRegistry* registry = registryWithStored({}, true);
+        QVERIFY(registry->isBasicAttribute(QStringLiteral("cn")));
+        QVERIFY(!registry->isBasicAttribute(QStringLiteral("CN")));
 
-        prefs->addMultToBasicAttributes({QStringLiteral("cn"), QStringLiteral("uid")});
-        QCOMPARE(prefs->basicAttributes().count(QStringLiteral("cn")), 1);
-        QVERIFY(prefs->isBasicAttribute(QStringLiteral("uid")));
-        prefs->addToBasicAttributes(QStringLiteral("uid")); // already there: nothing posted
-        prefs->removeMultFromBasicAttributes({QStringLiteral("uid"), QStringLiteral("nothere")});
-        prefs->removeFromBasicAttributes(QStringLiteral("nothere"));
+        registry->addMultToBasicAttributes({QStringLiteral("cn"), QStringLiteral("uid")});
+        QCOMPARE(registry->basicAttributes().count(QStringLiteral("cn")), 1);
+        QVERIFY(registry->isBasicAttribute(QStringLiteral("uid")));
+        registry->addToBasicAttributes(QStringLiteral("uid")); // already there: nothing posted
+        registry->removeMultFromBasicAttributes({QStringLiteral("uid"), QStringLiteral("nothere")});
+        registry->removeFromBasicAttributes(QStringLiteral("nothere"));
 
-        QVERIFY(prefs->isAttributeColumnDisplayedForAttribute(QStringLiteral("mail")));
-        QVERIFY(prefs->isAttributeColumnHiddenForAttribute(QStringLiteral("Mail")));
-        prefs->removeFromDisplayedAttributeColumns(QStringLiteral("mail"));
-        QVERIFY(prefs->isAttributeColumnHiddenForAttribute(QStringLiteral("mail")));
-        prefs->addMultToDisplayedAttributeColumns({QStringLiteral("mail")});
+        QVERIFY(registry->isAttributeColumnDisplayedForAttribute(QStringLiteral("mail")));
+        QVERIFY(registry->isAttributeColumnHiddenForAttribute(QStringLiteral("Mail")));
+        registry->removeFromDisplayedAttributeColumns(QStringLiteral("mail"));
+        QVERIFY(registry->isAttributeColumnHiddenForAttribute(QStringLiteral("mail")));
+        registry->addMultToDisplayedAttributeColumns({QStringLiteral("mail")});
 
         // Each effective change posts action 3 naming every given name.
         const QList<QStringList> expected {{QStringLiteral("cn"), QStringLiteral("uid")},
@@ -428,28 +421,28 @@ private Q_SLOTS:
         QVariantMap stored {
             {QStringLiteral("CustomAttributes"), QVariantMap {{QStringLiteral("uid"), QStringLiteral("User")}}},
             {QStringLiteral("BasicAttributes"), QVariantList {QStringLiteral("uid")}}};
-        for (const QString& key : TBPreferences::tableStateKeys())
+        for (const QString& key : TBAttributeRegistry::tableStateKeys())
             stored.insert(key, QByteArray("layout"));
         stored.insert(QStringLiteral("MaxHits"), qint64(5));
-        TBPreferences* prefs = prefsWithStored(stored, true);
-        QCOMPARE(prefs->basicAttributes(), QStringList {QStringLiteral("uid")});
+        TBAttributeRegistry* registry = registryWithStored(stored, true);
+        QCOMPARE(registry->basicAttributes(), QStringList {QStringLiteral("uid")});
 
-        prefs->resetAttributes();
-        QCOMPARE(prefs->basicAttributes(),
+        registry->resetAttributes();
+        QCOMPARE(registry->basicAttributes(),
                  (QStringList {QStringLiteral("dn"), QStringLiteral("cn"), QStringLiteral("sn"), QStringLiteral("ou"),
                                QStringLiteral("mail"), QStringLiteral("objectclass")}));
-        QCOMPARE(prefs->displayedAttributeColumns().size(), 5);
-        QCOMPARE(namesOf(prefs->customAttrs()), QStringList {QStringLiteral("uid")});
-        for (const QString& key : TBPreferences::tableStateKeys())
+        QCOMPARE(registry->displayedAttributeColumns().size(), 5);
+        QCOMPARE(namesOf(registry->customAttrs()), QStringList {QStringLiteral("uid")});
+        for (const QString& key : TBAttributeRegistry::tableStateKeys())
             QVERIFY2(!m_store->objectForKey(key).isValid(), qPrintable(key));
         QVERIFY(m_store->objectForKey(QStringLiteral("MaxHits")).isValid());
         QCOMPARE(m_notifications.size(), 1);
         QCOMPARE(m_notifications.first().value(QStringLiteral("PrefNotifyAction")), QVariant(qint64(2)));
         QVERIFY(!m_notifications.first().contains(QStringLiteral("AttributeNames")));
 
-        prefs->setCanNotify(false);
-        prefs->resetAttributes();
-        prefs->addOneAttributeWithName(QStringLiteral("newone"));
+        registry->setCanNotify(false);
+        registry->resetAttributes();
+        registry->addOneAttributeWithName(QStringLiteral("newone"));
         QCOMPARE(m_notifications.size(), 1);
     }
 };

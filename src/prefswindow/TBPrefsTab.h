@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QWidget>
+
+#include <functional>
+
+class QMessageBox;
+class TBPreferences;
+
+// One tab of the preferences window; its objectName is its toolbar identifier ("General",
+// "Directories", "Attributes"). Every change goes into the preferences at once, is written to the
+// settings file and is announced, so open windows follow and a crash loses nothing.
+class TBPrefsTab : public QWidget
+{
+    Q_OBJECT
+public:
+    using ModifierSource = std::function<Qt::KeyboardModifiers()>;
+
+    explicit TBPrefsTab(const QString& identifier, QWidget* parent = nullptr);
+
+    // Stores what is still being typed; the window calls it when it closes or goes to the back, and
+    // when the application quits.
+    virtual void commitEditing() { }
+
+    // Modifier keys of the current event (Alt duplicates and skips confirmations); tests replace it.
+    static void setModifierSource(ModifierSource source);
+    static Qt::KeyboardModifiers currentModifiers();
+
+protected:
+    static TBPreferences* prefs();
+    // Writes every setting to the settings file.
+    static void savePreferences();
+    // A window-modal alert on parent, warning or critical style, deleted once closed; the caller
+    // adds buttons and opens it.
+    static QMessageBox* alert(QWidget* parent, bool critical, const QString& text, const QString& informative);
+
+private:
+    static ModifierSource s_modifierSource;
+};
