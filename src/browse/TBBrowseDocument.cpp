@@ -113,15 +113,6 @@ void TBBrowseDocument::updateRootEntryItem()
 
 // Commands
 
-bool TBBrowseDocument::validateUserInterfaceItem(const QString& action) const
-{
-    if (action == QLatin1String("whoami:"))
-        return canWhoami();
-    if (action == QLatin1String("exportEntries:"))
-        return canExportEntries();
-    return TBDocument::validateUserInterfaceItem(action);
-}
-
 void TBBrowseDocument::runOn(const TBCommandPtr& command)
 {
     command->setDn(m_searchEntryItem->dn());

@@ -59,14 +59,12 @@ public:
     // The height of one row, for sizing the pane.
     int rowHeight() const;
 
-    Q_INVOKABLE bool canCut() const override;
-    Q_INVOKABLE bool canCopy() const override;
-    Q_INVOKABLE bool canPaste() const;
-    Q_INVOKABLE bool canDelete() const override;
-    Q_INVOKABLE bool canSelectAll() const override;
-    Q_INVOKABLE bool canSelectNone() const;
-    // Enabling of the edit commands by action name ("copy:", ...); other actions are enabled.
-    bool validateUserInterfaceItem(const QString& action) const;
+    bool canCut() const override;
+    bool canCopy() const override;
+    bool canPaste() const;
+    bool canDelete() const override;
+    bool canSelectAll() const override;
+    bool canSelectNone() const;
 
 public Q_SLOTS:
     void cut() override;

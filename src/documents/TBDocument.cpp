@@ -3,6 +3,7 @@
 #include "TBAuthenticationSheet.h"
 #include "TBCommandWhoami.h"
 #include "TBDetailsTextView.h"
+#include "TBEditCommands.h"
 #include "TBFindBar.h"
 #include "TBFonts.h"
 #include "TBKeychainClient.h"
@@ -70,11 +71,30 @@ QIcon TBDocument::applicationIcon()
 TBDocument::TBDocument(QWidget* parent)
     : QMainWindow(parent)
     , m_optionsMenuTitle(QStringLiteral("Options..."))
+    , m_actions(this)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     // A new window opens on the directory last chosen in any window.
     m_currentDirectoryID = TBPreferences::sharedPreferences()->currentDirectoryID();
     m_searcher = new TBSearcher(this, this);
+
+    connect(m_actions.performClose, &QAction::triggered, this, &TBDocument::performClose);
+    connect(m_actions.exportEntries, &QAction::triggered, this, &TBDocument::exportEntries);
+    connect(m_actions.exportCommandOutput, &QAction::triggered, this, &TBDocument::exportCommandOutput);
+    const std::pair<QAction*, TBEditCommands::Command> editCommands[] = {
+        {m_actions.cut, TBEditCommands::Cut},
+        {m_actions.copy, TBEditCommands::Copy},
+        {m_actions.del, TBEditCommands::Delete},
+        {m_actions.selectAll, TBEditCommands::SelectAll},
+    };
+    // The Edit commands act on whichever widget has the focus.
+    for (const auto& [action, command] : editCommands)
+        connect(action, &QAction::triggered, this,
+                [this, command] { TBEditCommands::perform(focusWidget(), command); });
+    connect(m_actions.performFindPanelAction, &QAction::triggered, this, &TBDocument::showFindBar);
+    connect(m_actions.whoami, &QAction::triggered, this, &TBDocument::whoami);
+    connect(m_actions.searchOptions, &QAction::triggered, this, &TBDocument::openSearchOptions);
+    connect(this, &TBDocument::validationChanged, this, &TBDocument::updateMenuActionState);
 }
 
 TBDocument::~TBDocument()
@@ -115,6 +135,8 @@ void TBDocument::loadWindow()
     updateDirectoryPopUp();
     selectCurrentDirectory();
     windowDidLoad();
+    updateOptionsMenu();
+    updateMenuActionState();
 }
 
 QWidget* TBDocument::createTopSubView()
@@ -291,27 +313,18 @@ bool TBDocument::documentBusy() const
     return m_exporting || searcherBusy();
 }
 
-bool TBDocument::validateUserInterfaceItem(const QString& action) const
+void TBDocument::updateMenuActionState()
 {
-    if (action == QLatin1String("exportCommandOutput:"))
-        return canExportCommandOutput();
-    // Commands of other kinds of window.
-    if (action == QLatin1String("exportEntries:") || action == QLatin1String("search:")
-        || action == QLatin1String("saveCurrentSearch:") || action == QLatin1String("useSpecificSearch:"))
-        return false;
-    if (action == QLatin1String("showDetailsText:"))
-        return currentTabView() != 0;
-    if (action == QLatin1String("showOutputText:"))
-        return currentTabView() != 1;
-    if (action == QLatin1String("searchOptions:"))
-        return canSearchOptions();
-    if (action == QLatin1String("whoami:"))
-        return canWhoami();
-    if (action == QLatin1String("cancelSearchOperation:"))
-        return canCancelSearchOperation();
-    if (action == QLatin1String("runPageLayout:"))
-        return !documentBusy();
-    return true;
+    // Shortcuts fire without a menu opening: each command's slot checks its query again as well.
+    m_actions.exportEntries->setEnabled(canExportEntries());
+    m_actions.exportCommandOutput->setEnabled(canExportCommandOutput());
+    QWidget* focus = focusWidget();
+    m_actions.cut->setEnabled(TBEditCommands::canPerform(focus, TBEditCommands::Cut));
+    m_actions.copy->setEnabled(TBEditCommands::canPerform(focus, TBEditCommands::Copy));
+    m_actions.del->setEnabled(TBEditCommands::canPerform(focus, TBEditCommands::Delete));
+    m_actions.selectAll->setEnabled(TBEditCommands::canPerform(focus, TBEditCommands::SelectAll));
+    m_actions.whoami->setEnabled(canWhoami());
+    m_actions.searchOptions->setEnabled(canSearchOptions());
 }
 
 // Window
@@ -873,8 +886,7 @@ QVariantMap TBDocument::getDefaultOptions() const
 
 void TBDocument::updateOptionsMenu()
 {
-    if (m_searchOptionsMenuItem)
-        m_searchOptionsMenuItem->setText(m_optionsMenuTitle);
+    m_actions.searchOptions->setText(m_optionsMenuTitle);
 }
 
 // Credentials

@@ -2,6 +2,7 @@
 
 #include "TBCommand.h"
 #include "TBDirectory.h"
+#include "TBDocumentActions.h"
 #include "TBKeychain.h"
 #include "TBSearcherController.h"
 
@@ -92,8 +93,6 @@ public:
     TBRunSettings runSettings() const;
     void setSearchOptions(const QVariantMap& options) { m_searchOptions = options; }
     QString optionsMenuTitle() const { return m_optionsMenuTitle; }
-    // The menu item whose title follows this window's optionsMenuTitle.
-    void setSearchOptionsMenuItem(QAction* item) { m_searchOptionsMenuItem = item; }
 
     // Widgets (also reachable by their object names).
     QComboBox* directoryPopUp() const { return m_directoryPopUp; }
@@ -107,9 +106,12 @@ public:
     QPushButton* cancelButton() const { return m_cancelButton; }
     QProgressBar* progressIndicator() const { return m_progressIndicator; }
 
-    // Enabling of menu items and buttons, by the action's name ("exportCommandOutput:", ...).
-    // Unknown actions are enabled.
-    virtual bool validateUserInterfaceItem(const QString& action) const;
+    // The window's menu commands, and their enabling from the can...() queries: run when a menu
+    // opens and whenever validationChanged() says the window's state changed. Windows with more
+    // commands extend it.
+    const TBDocumentActions& menuActions() const { return m_actions; }
+    virtual void updateMenuActionState();
+    void performClose() { close(); }
 
     // Notifications
     virtual void terminateNotification();
@@ -135,6 +137,8 @@ public:
 
     // Text tabs and output
     int currentTabView() const;
+    bool canShowDetailsText() const { return currentTabView() != 0; }
+    bool canShowOutputText() const { return currentTabView() != 1; }
     void showDetailsText();
     void showOutputText();
     void selectTextTab(int segment);
@@ -172,8 +176,8 @@ public:
     // Export of the command output
     bool canExportCommandOutput() const;
     void exportCommandOutput();
-    // Export of the window's entries ("exportEntries:"); windows that have entries to export
-    // override it and enable the action in validateUserInterfaceItem.
+    // Export of the window's entries; windows that have entries to export override both.
+    virtual bool canExportEntries() const { return false; }
     virtual void exportEntries() { }
     // Writes the output as UTF-8 plain text, atomically. On failure stores the deferred message.
     bool exportCommandOutputToPath(const QString& path);
@@ -207,6 +211,8 @@ public:
     void runCommand();
     bool canCancelSearchOperation() const;
     void cancelSearchOperation();
+    // Page setup waits while the window is busy.
+    bool canRunPageLayout() const { return !documentBusy(); }
 
     // The modifier keys held now (tests replace the source).
     static Qt::KeyboardModifiers currentModifiers();
@@ -266,7 +272,7 @@ private:
     bool m_keychainPending = false;
     std::function<void()> m_authEndSelector;
     QVariantMap m_searchOptions;
-    QPointer<QAction> m_searchOptionsMenuItem;
+    TBDocumentActions m_actions;
     bool m_windowLoaded = false;
     bool m_exporting = false;
     bool m_closed = false;

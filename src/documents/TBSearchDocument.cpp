@@ -15,6 +15,8 @@
 #include "TBTextObjectHandler.h"
 
 #include <QAbstractButton>
+#include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QComboBox>
 #include <QFrame>
@@ -32,6 +34,13 @@ TBSearchDocument::TBSearchDocument(QWidget* parent)
         ? previous->copy()
         : TBSearchCriteria::searchCriteria(TBPreferences::sharedPreferences()->lastSelectedAttribute());
     m_optionsMenuTitle = QStringLiteral("Search Options...");
+    const TBDocumentActions& actions = menuActions();
+    connect(actions.search, &QAction::triggered, this, &TBSearchDocument::search);
+    connect(actions.saveCurrentSearch, &QAction::triggered, this, &TBSearchDocument::saveCurrentSearch);
+    // A saved search's item carries its place in the list.
+    connect(actions.savedSearches, &QActionGroup::triggered, this,
+            [this](QAction* item) { useSpecificSearch(item->data().toInt()); });
+    actions.savedSearches->setEnabled(true);
     // The criteria rows' attribute pop-ups list the registry's attributes.
     TBNotificationCenter::defaultCenter()->addObserver(this, TBPrefsAttributesHaveChangedNotification,
                                                        [this](const TBNotification&) {
@@ -183,17 +192,11 @@ void TBSearchDocument::updateSearchButton()
         m_searchButton->setEnabled(canSearch());
 }
 
-bool TBSearchDocument::validateUserInterfaceItem(const QString& action) const
+void TBSearchDocument::updateMenuActionState()
 {
-    if (action == QLatin1String("search:"))
-        return canSearch();
-    if (action == QLatin1String("exportEntries:"))
-        return canExportEntries();
-    if (action == QLatin1String("saveCurrentSearch:"))
-        return canSaveCurrentSearch();
-    if (action == QLatin1String("useSpecificSearch:"))
-        return true;
-    return TBDocument::validateUserInterfaceItem(action);
+    TBDocument::updateMenuActionState();
+    menuActions().search->setEnabled(canSearch());
+    menuActions().saveCurrentSearch->setEnabled(canSaveCurrentSearch());
 }
 
 void TBSearchDocument::selectCurrentDirectory()

@@ -62,12 +62,12 @@ public:
     // held now.
     Qt::KeyboardModifiers eventModifiers() const;
 
-    Q_INVOKABLE bool canCut() const override;
-    Q_INVOKABLE bool canCopy() const override;
-    Q_INVOKABLE bool canPaste() const;
-    Q_INVOKABLE bool canDelete() const override;
-    Q_INVOKABLE bool canSelectAll() const override;
-    Q_INVOKABLE bool canSelectNone() const;
+    bool canCut() const override;
+    bool canCopy() const override;
+    bool canPaste() const;
+    bool canDelete() const override;
+    bool canSelectAll() const override;
+    bool canSelectNone() const;
 
 public Q_SLOTS:
     void cut() override;

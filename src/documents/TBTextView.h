@@ -53,10 +53,10 @@ public:
     QTextCursor endCursor();
     void textInserted();
 
-    Q_INVOKABLE bool canCut() const override { return textCursor().hasSelection(); }
-    Q_INVOKABLE bool canCopy() const override { return textCursor().hasSelection(); }
-    Q_INVOKABLE bool canDelete() const override { return textCursor().hasSelection(); }
-    Q_INVOKABLE bool canSelectAll() const override { return !document()->isEmpty() || hasPendingText(); }
+    bool canCut() const override { return textCursor().hasSelection(); }
+    bool canCopy() const override { return textCursor().hasSelection(); }
+    bool canDelete() const override { return textCursor().hasSelection(); }
+    bool canSelectAll() const override { return !document()->isEmpty() || hasPendingText(); }
 
     // Finds the next (or previous) occurrence from the current selection, wrapping around the
     // end; selects and shows it. Case-insensitive.
