@@ -1,5 +1,8 @@
 #include "TBDocumentActions.h"
 
+#include "TBDocument.h"
+#include "TBEditCommands.h"
+
 #include <QAction>
 #include <QActionGroup>
 #include <QKeySequence>
@@ -44,6 +47,40 @@ TBDocumentActions::TBDocumentActions(QObject* owner)
     for (QAction* action : {search, saveCurrentSearch})
         action->setEnabled(false);
     savedSearches->setEnabled(false);
+}
+
+void TBDocumentActions::connectTo(TBDocument* document) const
+{
+    QObject::connect(performClose, &QAction::triggered, document, &TBDocument::performClose);
+    QObject::connect(exportEntries, &QAction::triggered, document, &TBDocument::exportEntries);
+    QObject::connect(exportCommandOutput, &QAction::triggered, document, &TBDocument::exportCommandOutput);
+    const std::pair<QAction*, TBEditCommands::Command> editCommands[] = {
+        {cut, TBEditCommands::Cut},
+        {copy, TBEditCommands::Copy},
+        {del, TBEditCommands::Delete},
+        {selectAll, TBEditCommands::SelectAll},
+    };
+    for (const auto& [action, command] : editCommands) {
+        QObject::connect(action, &QAction::triggered, document,
+                         [document, command] { TBEditCommands::perform(document->focusWidget(), command); });
+    }
+    QObject::connect(performFindPanelAction, &QAction::triggered, document, &TBDocument::showFindBar);
+    QObject::connect(whoami, &QAction::triggered, document, &TBDocument::whoami);
+    QObject::connect(searchOptions, &QAction::triggered, document, &TBDocument::openSearchOptions);
+}
+
+void TBDocumentActions::update(const TBDocument& document) const
+{
+    // Shortcuts fire without a menu opening: each command's slot checks its query again as well.
+    exportEntries->setEnabled(document.canExportEntries());
+    exportCommandOutput->setEnabled(document.canExportCommandOutput());
+    const QWidget* focus = document.focusWidget();
+    cut->setEnabled(TBEditCommands::canPerform(focus, TBEditCommands::Cut));
+    copy->setEnabled(TBEditCommands::canPerform(focus, TBEditCommands::Copy));
+    del->setEnabled(TBEditCommands::canPerform(focus, TBEditCommands::Delete));
+    selectAll->setEnabled(TBEditCommands::canPerform(focus, TBEditCommands::SelectAll));
+    whoami->setEnabled(document.canWhoami());
+    searchOptions->setEnabled(document.canSearchOptions());
 }
 
 QAction* TBDocumentActions::addSavedSearch(const QString& title, int index) const

@@ -23,8 +23,17 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSplitter>
 #include <QVBoxLayout>
+
+namespace {
+
+// Both 0 and -1 mean that no height has been stored yet.
+const TBSplitViewSizes::Keys kPaneHeights {
+    &TBPreferences::defaultSearchTopHeight, &TBPreferences::setDefaultSearchTopHeight,
+    &TBPreferences::defaultSearchBottomHeight, &TBPreferences::setDefaultSearchBottomHeight,
+    [](qint64 height) { return height == 0 || height == -1; }};
+
+} // namespace
 
 TBSearchDocument::TBSearchDocument(QWidget* parent)
     : TBDocument(parent)
@@ -146,32 +155,24 @@ void TBSearchDocument::saveSubviewSizes()
     if (!m_shouldSaveSubviewSizes)
         return;
     // Stored as they would be with one criteria row, whatever this window shows now.
-    TBPreferences* prefs = TBPreferences::sharedPreferences();
-    prefs->setDefaultSearchTopHeight(topSubView()->height() + extraCriteriaHeight());
-    prefs->setDefaultSearchBottomHeight(bottomSubView()->height());
+    TBSplitViewSizes::storeHeights(kPaneHeights,
+                                   {topSubView()->height() + extraCriteriaHeight(), bottomSubView()->height()});
 }
 
 void TBSearchDocument::restoreSubviewSizes()
 {
-    const TBPreferences* prefs = TBPreferences::sharedPreferences();
-    qint64 top = prefs->defaultSearchTopHeight();
-    qint64 bottom = prefs->defaultSearchBottomHeight();
-    if (top == 0 || top == -1 || bottom == 0 || bottom == -1)
+    std::optional<TBSplitViewSizes::Heights> heights = TBSplitViewSizes::storedHeights(kPaneHeights);
+    if (!heights)
         return;
     // The stored heights describe one criteria row: the extra rows come out of the entry table
     // down to its minimum, and then out of the details.
-    top -= extraCriteriaHeight();
+    heights->top -= extraCriteriaHeight();
     const int leastTop = subviewTopHeight();
-    if (top < leastTop) {
-        bottom = qMax<qint64>(bottomSubView()->minimumHeight(), bottom - (leastTop - top));
-        top = leastTop;
+    if (heights->top < leastTop) {
+        heights->bottom = qMax<qint64>(bottomSubView()->minimumHeight(), heights->bottom - (leastTop - heights->top));
+        heights->top = leastTop;
     }
-    // Grow the window when the remembered panes do not fit in its default size.
-    const QList<int> sizes = splitView()->sizes();
-    const int extra = int(top + bottom) - (sizes.value(0) + sizes.value(1));
-    if (extra > 0)
-        resize(width(), height() + extra);
-    splitView()->setSizes({int(top), int(bottom)});
+    splitViewSizes()->applyHeights(this, *heights);
 }
 
 bool TBSearchDocument::canSearch() const
