@@ -1,6 +1,7 @@
 #include "TBDocument.h"
 
 #include "TBCommandWhoami.h"
+#include "TBFileWriter.h"
 #include "TBFonts.h"
 #include "TBNotificationCenter.h"
 #include "TBOptionsSheet.h"
@@ -14,7 +15,6 @@
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QShowEvent>
 #include <QTimer>
 
@@ -341,12 +341,10 @@ void TBDocument::exportCommandOutput()
 
 bool TBDocument::exportCommandOutputToPath(const QString& path)
 {
-    const QByteArray text = commandOutputText()->plainText().toUtf8();
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && file.commit())
+    TBFileError error;
+    if (TBFileWriter::write(path, commandOutputText()->plainText().toUtf8(), &error))
         return true;
-    setTheDeferredMessage(QStringLiteral("%1\n(Error code: %2)").arg(file.errorString()).arg(int(file.error())),
-                          QStringLiteral("Could not write text"));
+    setTheDeferredMessage(error.messageText(), QStringLiteral("Could not write text"));
     return false;
 }
 

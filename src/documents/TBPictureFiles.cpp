@@ -1,5 +1,6 @@
 #include "TBPictureFiles.h"
 
+#include "TBFileWriter.h"
 #include "TBMessageQueue.h"
 #include "TBRichText.h"
 #include "TBSavePanel.h"
@@ -10,7 +11,6 @@
 #include <QFileInfo>
 #include <QMimeData>
 #include <QPixmap>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -43,10 +43,7 @@ QString TBPictureFiles::writePictureToFolder(const QImage& image, const QString&
     if (jpeg.isEmpty())
         return QString();
     const QString name = freePictureFileName(folder, baseName);
-    QSaveFile file(QDir(folder).filePath(name));
-    if (!file.open(QIODevice::WriteOnly) || file.write(jpeg) != jpeg.size() || !file.commit())
-        return QString();
-    return name;
+    return TBFileWriter::write(QDir(folder).filePath(name), jpeg) ? name : QString();
 }
 
 void TBPictureFiles::startPictureDrag(const QImage& image, const QString& baseName, QWidget* source)
@@ -86,12 +83,10 @@ void TBPictureFiles::savePictureAs(const QImage& image, const QString& baseName,
     // The connections end with the queue, which lives as long as the window.
     QObject::connect(panel, &QFileDialog::fileSelected, messages, [messages, image](const QString& path) {
         const QByteArray jpeg = TBRichText::jpegData(image);
-        QSaveFile file(path);
-        if (jpeg.isEmpty() || !file.open(QIODevice::WriteOnly) || file.write(jpeg) != jpeg.size() || !file.commit()) {
-            messages->setTheDeferredMessage(
-                QStringLiteral("%1\n(Error code: %2)").arg(file.errorString()).arg(int(file.error())),
-                QObject::tr("Could not save picture"));
-        }
+        // A picture without a JPEG form is never written; the message says no more than Qt would.
+        TBFileError error {path, TBFileError::Encode, 0, QString(), QStringLiteral("Unknown error"), 0};
+        if (jpeg.isEmpty() || !TBFileWriter::write(path, jpeg, &error))
+            messages->setTheDeferredMessage(error.messageText(), QObject::tr("Could not save picture"));
     });
     QObject::connect(panel, &QFileDialog::finished, messages, &TBMessageQueue::displayTheDeferredMessage);
     panel->open();
