@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TBVersion.h"
+
 #include <QKeySequence>
 #include <QObject>
 #include <QPointer>
@@ -23,7 +25,7 @@ class TBAppDelegate : public QObject
 {
     Q_OBJECT
 public:
-    static QString versionString() { return QStringLiteral("0.1.0"); }
+    static QString versionString() { return QStringLiteral(TB_VERSION_STRING); }
     static QString openLDAPURL() { return QStringLiteral("https://www.openldap.org/"); }
 
     explicit TBAppDelegate(QObject* parent = nullptr);
