@@ -10,7 +10,6 @@
 #include "TBSearcher.h"
 #include "TBTextView.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileDialog>

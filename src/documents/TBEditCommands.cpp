@@ -4,42 +4,65 @@
 
 namespace {
 
-bool lineEditCan(const QLineEdit* line, TBEditCommands::Command command)
+// A line edit's answers: a password stays in its field, neither copied nor cut.
+class LineEditCommands final : public TBEditCommands
 {
-    // A password stays in its field: it is neither copied nor cut.
-    const bool secret = line->echoMode() != QLineEdit::Normal;
+public:
+    explicit LineEditCommands(QLineEdit* line)
+        : m_line(line)
+    { }
+
+    bool canCut() const override { return canCopy() && !m_line->isReadOnly(); }
+    bool canCopy() const override { return m_line->hasSelectedText() && m_line->echoMode() == QLineEdit::Normal; }
+    bool canDelete() const override { return m_line->hasSelectedText() && !m_line->isReadOnly(); }
+    bool canSelectAll() const override { return !m_line->text().isEmpty(); }
+    void cut() override { m_line->cut(); }
+    void copy() override { m_line->copy(); }
+    void del() override { m_line->del(); }
+    void selectAll() override { m_line->selectAll(); }
+
+private:
+    QLineEdit* m_line;
+};
+
+bool can(const TBEditCommands& commands, TBEditCommands::Command command)
+{
     switch (command) {
-    case TBEditCommands::SelectAll:
-        return !line->text().isEmpty();
-    case TBEditCommands::Copy:
-        return line->hasSelectedText() && !secret;
     case TBEditCommands::Cut:
-        return line->hasSelectedText() && !secret && !line->isReadOnly();
+        return commands.canCut();
+    case TBEditCommands::Copy:
+        return commands.canCopy();
     case TBEditCommands::Delete:
-        return line->hasSelectedText() && !line->isReadOnly();
+        return commands.canDelete();
+    case TBEditCommands::SelectAll:
+        return commands.canSelectAll();
     }
     return false;
+}
+
+void run(TBEditCommands& commands, TBEditCommands::Command command)
+{
+    switch (command) {
+    case TBEditCommands::Cut:
+        return commands.cut();
+    case TBEditCommands::Copy:
+        return commands.copy();
+    case TBEditCommands::Delete:
+        return commands.del();
+    case TBEditCommands::SelectAll:
+        return commands.selectAll();
+    }
 }
 
 } // namespace
 
 bool TBEditCommands::canPerform(const QWidget* widget, Command command)
 {
-    if (const auto* commands = dynamic_cast<const TBEditCommands*>(widget)) {
-        switch (command) {
-        case Cut:
-            return commands->canCut();
-        case Copy:
-            return commands->canCopy();
-        case Delete:
-            return commands->canDelete();
-        case SelectAll:
-            return commands->canSelectAll();
-        }
-        return false;
-    }
+    if (const auto* commands = dynamic_cast<const TBEditCommands*>(widget))
+        return can(*commands, command);
+    // The queries only read the field.
     if (const auto* line = qobject_cast<const QLineEdit*>(widget))
-        return lineEditCan(line, command);
+        return can(LineEditCommands(const_cast<QLineEdit*>(line)), command);
     return false;
 }
 
@@ -48,35 +71,9 @@ void TBEditCommands::perform(QWidget* widget, Command command)
     if (!canPerform(widget, command))
         return;
     if (auto* commands = dynamic_cast<TBEditCommands*>(widget)) {
-        switch (command) {
-        case Cut:
-            commands->cut();
-            break;
-        case Copy:
-            commands->copy();
-            break;
-        case Delete:
-            commands->del();
-            break;
-        case SelectAll:
-            commands->selectAll();
-            break;
-        }
+        run(*commands, command);
         return;
     }
-    auto* line = qobject_cast<QLineEdit*>(widget);
-    switch (command) {
-    case Cut:
-        line->cut();
-        break;
-    case Copy:
-        line->copy();
-        break;
-    case Delete:
-        line->del();
-        break;
-    case SelectAll:
-        line->selectAll();
-        break;
-    }
+    LineEditCommands line(qobject_cast<QLineEdit*>(widget));
+    run(line, command);
 }
