@@ -10,7 +10,6 @@
 #include "TBPrefsController.h"
 #include "TBSearchDocument.h"
 
-#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QDesktopServices>
@@ -18,10 +17,8 @@
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMetaMethod>
 #include <QPushButton>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -33,34 +30,6 @@ TBAppDelegate* s_sharedDelegate = nullptr;
 const QString kSearchType = QStringLiteral("Search");
 const QString kBrowseType = QStringLiteral("Browse");
 
-struct EditAction
-{
-    QString action;
-    const char* method; // performs it
-    const char* query; // whether it can be performed
-};
-
-const EditAction kEditActions[] = {
-    {QStringLiteral("cut:"), "cut()", "canCut()"},
-    {QStringLiteral("copy:"), "copy()", "canCopy()"},
-    {QStringLiteral("delete:"), "del()", "canDelete()"},
-    {QStringLiteral("selectAll:"), "selectAll()", "canSelectAll()"},
-};
-
-const EditAction* editAction(const QString& name)
-{
-    for (const EditAction& action : kEditActions) {
-        if (action.action == name)
-            return &action;
-    }
-    return nullptr;
-}
-
-bool hasMethod(const QObject* object, const char* signature)
-{
-    return object->metaObject()->indexOfMethod(QMetaObject::normalizedSignature(signature).constData()) >= 0;
-}
-
 } // namespace
 
 TBAppDelegate::TBAppDelegate(QObject* parent)
@@ -71,11 +40,6 @@ TBAppDelegate::TBAppDelegate(QObject* parent)
     m_documentController->registerDocumentType(kSearchType, [] { return new TBSearchDocument; });
     m_documentController->registerDocumentType(kBrowseType, [] { return new TBBrowseDocument; });
     connect(m_documentController, &TBDocumentController::documentAdded, this, &TBAppDelegate::installMainMenu);
-    TBNotificationCenter::defaultCenter()->addObserver(
-        this, TBSavedSearchesHaveChangedNotification, [this](const TBNotification&) {
-            for (TBDocument* document : m_documentController->documents())
-                updateSavedSearchesMenu(document);
-        });
 }
 
 TBAppDelegate::~TBAppDelegate()
@@ -137,206 +101,102 @@ void TBAppDelegate::terminate()
     QCoreApplication::exit(0);
 }
 
+void TBAppDelegate::showPreferencesWindow()
+{
+    TBPrefsController::showPreferencesWindow();
+}
+
 // Menus
 
-QAction* TBAppDelegate::addAction(QMenu* menu, TBDocument* document, const QString& title, const QString& actionName,
-                                  const QKeySequence& shortcut)
+QAction* TBAppDelegate::addApplicationAction(QMenu* menu, TBDocument* document, const QString& title,
+                                             const QString& name, const QKeySequence& shortcut)
 {
     auto* action = new QAction(title, document);
-    action->setObjectName(actionName);
+    action->setObjectName(name);
     if (!shortcut.isEmpty())
         action->setShortcut(shortcut);
-    QPointer<TBDocument> target = document;
-    // The connection ends with the action, so the action is there whenever this runs.
-    connect(action, &QAction::triggered, this, [this, target, action, actionName] {
-        if (target)
-            perform(target, actionName, action->data().isValid() ? action->data().toInt() : -1);
-    });
     menu->addAction(action);
     return action;
 }
 
 void TBAppDelegate::installMainMenu(TBDocument* document)
 {
+    const TBDocumentActions& actions = document->menuActions();
     QMenuBar* bar = document->menuBar();
     bar->clear();
 
     QMenu* file = bar->addMenu(tr("&File"));
-    addAction(file, document, tr("New Search Window"), QStringLiteral("makeSearchDocument:"), QKeySequence::New);
-    if (m_documentController->hasDocumentType(kBrowseType))
-        addAction(file, document, tr("New Browse Window"), QStringLiteral("makeBrowseDocument:"),
-                  QKeySequence(Qt::CTRL | Qt::Key_B));
+    QAction* newSearch = addApplicationAction(file, document, tr("New Search Window"),
+                                              QStringLiteral("makeSearchDocument:"), QKeySequence::New);
+    connect(newSearch, &QAction::triggered, this, &TBAppDelegate::makeSearchDocument);
+    if (m_documentController->hasDocumentType(kBrowseType)) {
+        QAction* newBrowse
+            = addApplicationAction(file, document, tr("New Browse Window"), QStringLiteral("makeBrowseDocument:"),
+                                   QKeySequence(Qt::CTRL | Qt::Key_B));
+        connect(newBrowse, &QAction::triggered, this, &TBAppDelegate::makeBrowseDocument);
+    }
     file->addSeparator();
-    addAction(file, document, tr("Close"), QStringLiteral("performClose:"), QKeySequence(Qt::CTRL | Qt::Key_W));
+    file->addAction(actions.performClose);
     file->addSeparator();
-    addAction(file, document, tr("Export…"), QStringLiteral("exportEntries:"), QKeySequence(Qt::CTRL | Qt::Key_E));
-    addAction(file, document, tr("Export Command Output…"), QStringLiteral("exportCommandOutput:"));
+    file->addAction(actions.exportEntries);
+    file->addAction(actions.exportCommandOutput);
     file->addSeparator();
-    QAction* quit
-        = addAction(file, document, tr("Quit"), QStringLiteral("terminate:"), QKeySequence(Qt::CTRL | Qt::Key_Q));
+    QAction* quit = addApplicationAction(file, document, tr("Quit"), QStringLiteral("terminate:"),
+                                         QKeySequence(Qt::CTRL | Qt::Key_Q));
     quit->setMenuRole(QAction::QuitRole);
+    connect(quit, &QAction::triggered, this, &TBAppDelegate::terminate);
 
     QMenu* edit = bar->addMenu(tr("&Edit"));
-    addAction(edit, document, tr("Cut"), QStringLiteral("cut:"), QKeySequence::Cut);
-    addAction(edit, document, tr("Copy"), QStringLiteral("copy:"), QKeySequence::Copy);
-    addAction(edit, document, tr("Delete"), QStringLiteral("delete:"));
-    addAction(edit, document, tr("Select All"), QStringLiteral("selectAll:"), QKeySequence::SelectAll);
+    edit->addActions({actions.cut, actions.copy, actions.del, actions.selectAll});
     edit->addSeparator();
-    addAction(edit, document, tr("Find…"), QStringLiteral("performFindPanelAction:"), QKeySequence::Find);
+    edit->addAction(actions.performFindPanelAction);
     edit->addSeparator();
-    QAction* prefs = addAction(edit, document, tr("Preferences…"), QStringLiteral("showPreferences:"),
-                               QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    QAction* prefs = addApplicationAction(edit, document, tr("Preferences…"), QStringLiteral("showPreferences:"),
+                                          QKeySequence(Qt::CTRL | Qt::Key_Comma));
     prefs->setMenuRole(QAction::PreferencesRole);
+    connect(prefs, &QAction::triggered, this, &TBAppDelegate::showPreferencesWindow);
 
     QMenu* search = bar->addMenu(tr("&Search"));
-    addAction(search, document, tr("Search"), QStringLiteral("search:"));
-    addAction(search, document, tr("Who Am I?"), QStringLiteral("whoami:"));
+    search->addActions({actions.search, actions.whoami});
     search->addSeparator();
-    QAction* options = addAction(search, document, document->optionsMenuTitle(), QStringLiteral("searchOptions:"));
-    document->setSearchOptionsMenuItem(options);
+    search->addAction(actions.searchOptions);
     search->addSeparator();
     QMenu* saved = search->addMenu(tr("Saved Searches"));
     saved->setObjectName(QStringLiteral("savedSearchesMenu"));
-    addAction(saved, document, tr("Save Current Search"), QStringLiteral("saveCurrentSearch:"),
-              QKeySequence(Qt::CTRL | Qt::Key_S));
+    saved->addAction(actions.saveCurrentSearch);
     saved->addSeparator();
     QAction* placeholder = saved->addAction(tr("No Saved Searches"));
     placeholder->setObjectName(QStringLiteral("savedSearchesPlaceholder"));
     placeholder->setEnabled(false);
-    updateSavedSearchesMenu(document);
+    updateSavedSearchesMenu(document, saved, placeholder);
+    // The menu goes with its window, and its observer with it.
+    TBNotificationCenter::defaultCenter()->addObserver(saved, TBSavedSearchesHaveChangedNotification,
+                                                       [this, document, saved, placeholder](const TBNotification&) {
+                                                           updateSavedSearchesMenu(document, saved, placeholder);
+                                                       });
 
     QMenu* help = bar->addMenu(tr("&Help"));
-    QAction* about = addAction(help, document, tr("About Tamblin"), QStringLiteral("showAboutWindow:"));
+    QAction* about = addApplicationAction(help, document, tr("About Tamblin"), QStringLiteral("showAboutWindow:"));
     about->setMenuRole(QAction::AboutRole);
+    connect(about, &QAction::triggered, this, &TBAppDelegate::showAboutWindow);
 
-    QPointer<TBDocument> target = document;
-    for (QMenu* menu : {file, edit, search, saved, help}) {
-        connect(menu, &QMenu::aboutToShow, this, [this, target] {
-            if (target)
-                validateMenus(target);
-        });
-    }
-    connect(document, &TBDocument::validationChanged, this, [this, target] {
-        if (target)
-            validateMenus(target);
-    });
-    validateMenus(document);
+    for (QMenu* menu : {file, edit, search, saved, help})
+        connect(menu, &QMenu::aboutToShow, document, &TBDocument::updateMenuActionState);
+    document->updateMenuActionState();
 }
 
-QAction* TBAppDelegate::menuAction(TBDocument* document, const QString& actionName)
+void TBAppDelegate::updateSavedSearchesMenu(TBDocument* document, QMenu* menu, QAction* placeholder)
 {
-    return document ? document->findChild<QAction*>(actionName, Qt::FindDirectChildrenOnly) : nullptr;
-}
-
-void TBAppDelegate::validateMenus(TBDocument* document)
-{
-    for (QAction* action : document->findChildren<QAction*>(QString(), Qt::FindDirectChildrenOnly)) {
-        if (!action->objectName().endsWith(QLatin1Char(':')))
-            continue;
-        action->setEnabled(validateMenuItem(document, action->objectName()));
-    }
-}
-
-bool TBAppDelegate::validateMenuItem(TBDocument* document, const QString& actionName) const
-{
-    if (editAction(actionName))
-        return validateEditAction(document->focusWidget(), actionName);
-    return document->validateUserInterfaceItem(actionName);
-}
-
-void TBAppDelegate::perform(TBDocument* document, const QString& actionName, int tag)
-{
-    // Shortcuts may fire between two validations: every action checks again.
-    if (!validateMenuItem(document, actionName))
-        return;
-    if (actionName == QLatin1String("makeSearchDocument:"))
-        makeSearchDocument();
-    else if (actionName == QLatin1String("makeBrowseDocument:"))
-        makeBrowseDocument();
-    else if (actionName == QLatin1String("performClose:"))
-        document->close();
-    else if (actionName == QLatin1String("exportEntries:"))
-        document->exportEntries();
-    else if (actionName == QLatin1String("exportCommandOutput:"))
-        document->exportCommandOutput();
-    else if (actionName == QLatin1String("terminate:"))
-        terminate();
-    else if (editAction(actionName))
-        performEditAction(document->focusWidget(), actionName);
-    else if (actionName == QLatin1String("performFindPanelAction:"))
-        document->showFindBar();
-    else if (actionName == QLatin1String("whoami:"))
-        document->whoami();
-    else if (actionName == QLatin1String("searchOptions:"))
-        document->openSearchOptions();
-    else if (actionName == QLatin1String("showAboutWindow:"))
-        showAboutWindow();
-    else if (actionName == QLatin1String("showPreferences:"))
-        TBPrefsController::showPreferencesWindow();
-    else if (auto* searchDocument = dynamic_cast<TBSearchDocument*>(document)) {
-        if (actionName == QLatin1String("search:"))
-            searchDocument->search();
-        else if (actionName == QLatin1String("saveCurrentSearch:"))
-            searchDocument->saveCurrentSearch();
-        else if (actionName == QLatin1String("useSpecificSearch:"))
-            searchDocument->useSpecificSearch(tag);
-    }
-}
-
-void TBAppDelegate::updateSavedSearchesMenu(TBDocument* document)
-{
-    auto* menu = document->menuBar()->findChild<QMenu*>(QStringLiteral("savedSearchesMenu"));
     TBPreferences* prefs = TBPreferences::sharedPreferences();
-    if (!menu || !prefs)
+    if (!prefs)
         return;
+    const TBDocumentActions& actions = document->menuActions();
+    actions.removeSavedSearches();
     const QList<TBSearchCriteriaPtr>& list = prefs->savedSearchCriteria();
-    for (QAction* action : menu->actions()) {
-        if (action->objectName() == QLatin1String("useSpecificSearch:"))
-            delete action;
-        else if (action->objectName() == QLatin1String("savedSearchesPlaceholder"))
-            action->setVisible(list.isEmpty());
-    }
+    placeholder->setVisible(list.isEmpty());
     // One item per saved search, tagged with its place in the list.
-    for (qsizetype index = 0; index < list.size(); ++index) {
-        QString title = list.at(index)->name();
-        title.replace(QLatin1Char('&'), QStringLiteral("&&"));
-        QAction* action = addAction(menu, document, title, QStringLiteral("useSpecificSearch:"));
-        action->setData(int(index));
-        action->setEnabled(validateMenuItem(document, action->objectName()));
-    }
-}
-
-bool TBAppDelegate::validateEditAction(QWidget* target, const QString& actionName)
-{
-    const EditAction* action = editAction(actionName);
-    if (!target || !action)
-        return false;
-    if (hasMethod(target, action->query)) {
-        bool can = false;
-        const QByteArray name = QByteArray(action->query).chopped(2);
-        QMetaObject::invokeMethod(target, name.constData(), Qt::DirectConnection, Q_RETURN_ARG(bool, can));
-        return can;
-    }
-    if (auto* line = qobject_cast<QLineEdit*>(target)) {
-        const bool secret = line->echoMode() != QLineEdit::Normal;
-        if (actionName == QLatin1String("selectAll:"))
-            return !line->text().isEmpty();
-        if (actionName == QLatin1String("copy:"))
-            return line->hasSelectedText() && !secret;
-        if (actionName == QLatin1String("cut:"))
-            return line->hasSelectedText() && !secret && !line->isReadOnly();
-        return line->hasSelectedText() && !line->isReadOnly();
-    }
-    return false;
-}
-
-void TBAppDelegate::performEditAction(QWidget* target, const QString& actionName)
-{
-    const EditAction* action = editAction(actionName);
-    if (!target || !action || !hasMethod(target, action->method))
-        return;
-    const QByteArray name = QByteArray(action->method).chopped(2);
-    QMetaObject::invokeMethod(target, name.constData(), Qt::DirectConnection);
+    for (qsizetype index = 0; index < list.size(); ++index)
+        menu->addAction(actions.addSavedSearch(list.at(index)->name(), int(index)));
 }
 
 // About window

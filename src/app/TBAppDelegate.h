@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TBVersion.h"
+
 #include <QKeySequence>
 #include <QObject>
 #include <QPointer>
@@ -9,24 +11,21 @@ class QAction;
 class QDialog;
 class QLabel;
 class QMenu;
-class QMenuBar;
 class QPushButton;
-class QWidget;
 class TBDocument;
 class TBDocumentController;
 
 // The application: makes sure the preferences exist before any window, opens a search window at
 // launch, makes new windows, gives each window its menu bar, shows the about window and quits.
 //
-// Menu items are enabled by the window's validateUserInterfaceItem() (by action name, e.g.
-// "exportCommandOutput:") each time a menu opens, and whenever the window's state changes so the
-// shortcuts follow. The Edit items act on the focused widget: they call its cut(), copy(), del()
-// or selectAll() and ask its canCut(), canCopy(), canDelete(), canSelectAll() when it has them.
+// Each window has its own menu bar: the window's commands (TBDocumentActions, enabled by the
+// window) and the application's (new windows, preferences, about, quit), which are owned by the
+// window too so that they go with it.
 class TBAppDelegate : public QObject
 {
     Q_OBJECT
 public:
-    static QString versionString() { return QStringLiteral("0.1.0"); }
+    static QString versionString() { return QStringLiteral(TB_VERSION_STRING); }
     static QString openLDAPURL() { return QStringLiteral("https://www.openldap.org/"); }
 
     explicit TBAppDelegate(QObject* parent = nullptr);
@@ -52,23 +51,17 @@ public:
     // Cancels running tools and ends the application.
     void terminate();
 
-    // The menu bar of a document window and the items in it by action name.
-    void installMainMenu(TBDocument* document);
-    static QAction* menuAction(TBDocument* document, const QString& actionName);
-    // Re-validates every item of the document's menus.
-    void validateMenus(TBDocument* document);
-    bool validateMenuItem(TBDocument* document, const QString& actionName) const;
+    void showPreferencesWindow();
 
-    // Edit commands on a widget ("cut:", "copy:", "delete:", "selectAll:").
-    static bool validateEditAction(QWidget* target, const QString& actionName);
-    static void performEditAction(QWidget* target, const QString& actionName);
+    // The menu bar of a document window.
+    void installMainMenu(TBDocument* document);
 
 private:
-    QAction* addAction(QMenu* menu, TBDocument* document, const QString& title, const QString& actionName,
-                       const QKeySequence& shortcut = QKeySequence());
-    void perform(TBDocument* document, const QString& actionName, int tag = -1);
+    // One of the application's commands in a window's menu.
+    QAction* addApplicationAction(QMenu* menu, TBDocument* document, const QString& title, const QString& name,
+                                  const QKeySequence& shortcut = QKeySequence());
     // Lists the saved searches at the end of the window's Saved Searches menu.
-    void updateSavedSearchesMenu(TBDocument* document);
+    void updateSavedSearchesMenu(TBDocument* document, QMenu* menu, QAction* placeholder);
 
     TBDocumentController* m_documentController = nullptr;
     QPointer<QDialog> m_aboutWindow;

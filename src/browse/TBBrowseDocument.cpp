@@ -10,11 +10,11 @@
 #include "TBFonts.h"
 #include "TBOutlineView.h"
 #include "TBPreferences.h"
+#include "TBSavePanel.h"
 #include "TBSearcher.h"
 
 #include <QFileDialog>
 #include <QItemSelectionModel>
-#include <QSplitter>
 #include <QVBoxLayout>
 
 namespace {
@@ -30,6 +30,12 @@ const ExportChoice kExportChoices[] = {
     {TBExportRTF, "Rich text (*.rtf)"},
     {TBExportRTFD, "Rich text with pictures (*.rtfd)"},
 };
+
+// No height stored yet, or not one to use.
+const TBSplitViewSizes::Keys kPaneHeights {
+    &TBPreferences::defaultBrowseTopHeight, &TBPreferences::setDefaultBrowseTopHeight,
+    &TBPreferences::defaultBrowseBottomHeight, &TBPreferences::setDefaultBrowseBottomHeight,
+    [](qint64 height) { return height <= 0; }};
 
 } // namespace
 
@@ -112,15 +118,6 @@ void TBBrowseDocument::updateRootEntryItem()
 }
 
 // Commands
-
-bool TBBrowseDocument::validateUserInterfaceItem(const QString& action) const
-{
-    if (action == QLatin1String("whoami:"))
-        return canWhoami();
-    if (action == QLatin1String("exportEntries:"))
-        return canExportEntries();
-    return TBDocument::validateUserInterfaceItem(action);
-}
 
 void TBBrowseDocument::runOn(const TBCommandPtr& command)
 {
@@ -244,25 +241,14 @@ int TBBrowseDocument::subviewTopHeight() const
 
 void TBBrowseDocument::saveSubviewSizes()
 {
-    if (!m_shouldSaveSubviewSizes)
-        return;
-    TBPreferences* prefs = TBPreferences::sharedPreferences();
-    prefs->setDefaultBrowseTopHeight(topSubView()->height());
-    prefs->setDefaultBrowseBottomHeight(bottomSubView()->height());
+    if (m_shouldSaveSubviewSizes)
+        TBSplitViewSizes::storeHeights(kPaneHeights, {topSubView()->height(), bottomSubView()->height()});
 }
 
 void TBBrowseDocument::restoreSubviewSizes()
 {
-    const TBPreferences* prefs = TBPreferences::sharedPreferences();
-    const qint64 top = prefs->defaultBrowseTopHeight();
-    const qint64 bottom = prefs->defaultBrowseBottomHeight();
-    if (top <= 0 || bottom <= 0)
-        return;
-    const QList<int> sizes = splitView()->sizes();
-    const int extra = int(top + bottom) - (sizes.value(0) + sizes.value(1));
-    if (extra > 0)
-        resize(width(), height() + extra);
-    splitView()->setSizes({int(top), int(bottom)});
+    if (const std::optional<TBSplitViewSizes::Heights> heights = TBSplitViewSizes::storedHeights(kPaneHeights))
+        splitViewSizes()->applyHeights(this, *heights);
 }
 
 QVariantMap TBBrowseDocument::getDefaultOptions() const
@@ -316,19 +302,14 @@ void TBBrowseDocument::exportEntries()
     Q_EMIT validationChanged();
     const bool pictures = selectedEntryHasPicture();
     m_exportFileFormat = TBExport::availableFileFormat(m_exportFileFormat, pictures, false);
-    auto* panel = new QFileDialog(this, tr("Export Entry"));
-    panel->setObjectName(QStringLiteral("exportSavePanel"));
-    panel->setAttribute(Qt::WA_DeleteOnClose);
-    panel->setAcceptMode(QFileDialog::AcceptSave);
-    panel->setWindowModality(Qt::WindowModal);
     QStringList filters;
     for (const ExportChoice& choice : kExportChoices) {
         if (choice.format != TBExportRTFD || pictures)
             filters.append(tr(choice.filter));
     }
-    panel->setNameFilters(filters);
+    QFileDialog* panel = TBSavePanel::make(this, tr("Export Entry"), QStringLiteral("exportSavePanel"),
+                                           TBExport::fileExtension(m_exportFileFormat), filters);
     panel->selectNameFilter(filters.value(int(m_exportFileFormat)));
-    panel->setDefaultSuffix(TBExport::fileExtension(m_exportFileFormat));
     const TBEntryItem* item = selectedEntryItem();
     panel->selectFile(TBExport::suggestedFileName(item ? item->entry() : TBEntryPtr()) + QLatin1Char('.')
                       + TBExport::fileExtension(m_exportFileFormat));

@@ -31,7 +31,6 @@ public:
     // Drops the tree and starts a new one at the directory's search base.
     void updateRootEntryItem();
 
-    bool validateUserInterfaceItem(const QString& action) const override;
     bool canBrowse() const { return canRunCommand(); }
     bool canSearchOne() const { return canRunCommand(); }
     // Lists the children of searchEntryItem().
@@ -52,7 +51,7 @@ public:
     // Export of the selected node's details as plain text (0), RTF (1) or RTF with pictures (2).
     qint64 exportFileFormat() const { return m_exportFileFormat; }
     void setExportFileFormat(qint64 format) { m_exportFileFormat = format; }
-    bool canExportEntries() const;
+    bool canExportEntries() const override;
     void exportEntries() override;
     // Writes the details in exportFileFormat(); on failure stores the deferred message.
     bool exportEntriesToPath(const QString& path);

@@ -100,23 +100,6 @@ bool TBOutlineView::canSelectNone() const
     return numberOfSelectedRows() > 0;
 }
 
-bool TBOutlineView::validateUserInterfaceItem(const QString& action) const
-{
-    if (action == QLatin1String("cut:"))
-        return canCut();
-    if (action == QLatin1String("copy:"))
-        return canCopy();
-    if (action == QLatin1String("paste:"))
-        return canPaste();
-    if (action == QLatin1String("delete:"))
-        return canDelete();
-    if (action == QLatin1String("selectAll:"))
-        return canSelectAll();
-    if (action == QLatin1String("selectNone:"))
-        return canSelectNone();
-    return true;
-}
-
 void TBOutlineView::cut()
 {
     if (canCut())

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TBEditCommands.h"
+
 #include <QTreeView>
 
 class QKeyEvent;
@@ -40,7 +42,7 @@ Q_DECLARE_OPERATORS_FOR_FLAGS(TBOutlineViewDelegate::Hooks)
 // The browse window's tree. Expanding and selecting ask the delegate first, whichever way they
 // are asked for (mouse, keys, code); the edit commands and Return go to the delegate when it
 // answers them, as in the application's tables.
-class TBOutlineView : public QTreeView
+class TBOutlineView : public QTreeView, public TBEditCommands
 {
     Q_OBJECT
 public:
@@ -57,20 +59,18 @@ public:
     // The height of one row, for sizing the pane.
     int rowHeight() const;
 
-    Q_INVOKABLE bool canCut() const;
-    Q_INVOKABLE bool canCopy() const;
-    Q_INVOKABLE bool canPaste() const;
-    Q_INVOKABLE bool canDelete() const;
-    Q_INVOKABLE bool canSelectAll() const;
-    Q_INVOKABLE bool canSelectNone() const;
-    // Enabling of the edit commands by action name ("copy:", ...); other actions are enabled.
-    bool validateUserInterfaceItem(const QString& action) const;
+    bool canCut() const override;
+    bool canCopy() const override;
+    bool canPaste() const;
+    bool canDelete() const override;
+    bool canSelectAll() const override;
+    bool canSelectNone() const;
 
 public Q_SLOTS:
-    void cut();
-    void copy();
+    void cut() override;
+    void copy() override;
     void paste();
-    void del();
+    void del() override;
     void selectAll() override;
     void selectNone();
 

@@ -1,34 +1,36 @@
 #pragma once
 
 #include "TBCommand.h"
+#include "TBCredentials.h"
+#include "TBDetailsOutputBox.h"
+#include "TBDetailsTextView.h"
 #include "TBDirectory.h"
+#include "TBDirectoryPopUp.h"
+#include "TBDocumentActions.h"
+#include "TBDocumentUi.h"
 #include "TBKeychain.h"
+#include "TBMessageQueue.h"
+#include "TBModifierKeys.h"
+#include "TBPictureFiles.h"
 #include "TBSearcherController.h"
+#include "TBSplitViewSizes.h"
 
 #include <QIcon>
 #include <QImage>
 #include <QMainWindow>
 #include <QPointer>
 #include <QString>
-#include <QStringList>
 #include <QVariantMap>
 
 #include <functional>
 
-class QAction;
-class QComboBox;
 class QFileDialog;
-class QLabel;
+class QHBoxLayout;
 class QMessageBox;
 class QProgressBar;
 class QPushButton;
 class QSplitter;
-class QStackedWidget;
-class QTabBar;
-class QVBoxLayout;
-class QHBoxLayout;
 class TBAuthenticationSheet;
-class TBDetailsTextView;
 class TBFindBar;
 class TBOptionsSheet;
 class TBSearcher;
@@ -40,6 +42,9 @@ struct TBNotification;
 // options and credentials sheets, the export of the command output and the busy state. It owns
 // the searcher that runs its commands and is that searcher's controller.
 //
+// The window keeps the operations; helpers do the jobs: TBDirectoryPopUp, TBDetailsOutputBox,
+// TBSplitViewSizes, TBMessageQueue, TBCredentials, TBPictureFiles, TBDocumentActions.
+//
 // Made in two steps, as a document is: construct, then loadWindow() builds the window (and calls
 // the subclass's hooks).
 class TBDocument : public QMainWindow, public TBSearcherController
@@ -47,7 +52,9 @@ class TBDocument : public QMainWindow, public TBSearcherController
     Q_OBJECT
 public:
     // A window password equal to this needs no password: the credentials sheet asks for the DN only.
-    static const QString noPasswordMarker;
+    static inline const QString& noPasswordMarker = TBCredentials::noPasswordMarker;
+    // Bound of each keyring call; after it a lookup counts as "not found" and a store as failed.
+    static inline int& keychainTimeoutMs = TBCredentials::keychainTimeoutMs;
     static constexpr int defaultWidth = 900;
     static constexpr int defaultHeight = 700;
 
@@ -58,12 +65,19 @@ public:
     void loadWindow();
     bool isWindowLoaded() const { return m_windowLoaded; }
 
-    static QIcon applicationIcon();
+    static QIcon applicationIcon() { return QIcon(QStringLiteral(":/ui/tamblin.svg")); }
     // The name new windows are titled with.
     static QString defaultDraftName() { return QStringLiteral("Tamblin"); }
 
     // Documents are never saved to or read from files; both fail with "not implemented" (-4).
-    static bool dataOfType(const QString& type, QString* errorText, int* errorCode);
+    static bool dataOfType(const QString&, QString* errorText, int* errorCode)
+    {
+        if (errorText)
+            *errorText = QStringLiteral("Not implemented");
+        if (errorCode)
+            *errorCode = -4;
+        return false;
+    }
 
     TBSearcher* searcher() const { return m_searcher; }
     TBDirectoryPtr currentDirectory() const;
@@ -78,13 +92,13 @@ public:
     bool exporting() const { return m_exporting; }
 
     // Credentials of this window.
-    QString simpleID() const { return m_simpleID; }
-    void setSimpleID(const QString& v) { m_simpleID = v; }
-    QString simplePassword() const { return m_simplePassword; }
-    void setSimplePassword(const QString& v) { m_simplePassword = v; }
-    bool saveInKeychain() const { return m_saveInKeychain; }
-    bool ignoreKeychain() const { return m_ignoreKeychain; }
-    bool canceledAuthentication() const { return m_canceledAuthentication; }
+    QString simpleID() const { return m_credentials->simpleID(); }
+    void setSimpleID(const QString& v) { m_credentials->setSimpleID(v); }
+    QString simplePassword() const { return m_credentials->simplePassword(); }
+    void setSimplePassword(const QString& v) { m_credentials->setSimplePassword(v); }
+    bool saveInKeychain() const { return m_credentials->saveInKeychain(); }
+    bool ignoreKeychain() const { return m_credentials->ignoreKeychain(); }
+    bool canceledAuthentication() const { return m_credentials->canceledAuthentication(); }
 
     // Options of this window; empty while it follows the preferences.
     QVariantMap searchOptions() const { return m_searchOptions; }
@@ -92,24 +106,31 @@ public:
     TBRunSettings runSettings() const;
     void setSearchOptions(const QVariantMap& options) { m_searchOptions = options; }
     QString optionsMenuTitle() const { return m_optionsMenuTitle; }
-    // The menu item whose title follows this window's optionsMenuTitle.
-    void setSearchOptionsMenuItem(QAction* item) { m_searchOptionsMenuItem = item; }
 
     // Widgets (also reachable by their object names).
-    QComboBox* directoryPopUp() const { return m_directoryPopUp; }
-    QSplitter* splitView() const { return m_splitView; }
-    QWidget* topSubView() const { return m_topSubView; }
-    QWidget* bottomSubView() const { return m_detailsOutputBox; }
-    TBDetailsTextView* detailsText() const { return m_detailsText; }
-    TBTextView* commandOutputText() const { return m_commandOutputText; }
-    TBFindBar* findBar() const { return m_findBar; }
-    QMessageBox* messageSheet() const;
-    QPushButton* cancelButton() const { return m_cancelButton; }
-    QProgressBar* progressIndicator() const { return m_progressIndicator; }
+    TBDirectoryPopUp* directoryPopUp() const { return m_ui.directoryPopUp; }
+    QSplitter* splitView() const { return m_ui.splitView; }
+    QWidget* topSubView() const { return m_ui.topSubView; }
+    QWidget* bottomSubView() const { return m_ui.detailsOutputBox; }
+    TBDetailsTextView* detailsText() const
+    {
+        return m_ui.detailsOutputBox ? m_ui.detailsOutputBox->detailsText() : nullptr;
+    }
+    TBTextView* commandOutputText() const
+    {
+        return m_ui.detailsOutputBox ? m_ui.detailsOutputBox->commandOutputText() : nullptr;
+    }
+    TBFindBar* findBar() const { return m_ui.detailsOutputBox ? m_ui.detailsOutputBox->findBar() : nullptr; }
+    QMessageBox* messageSheet() const { return m_messages->messageSheet(); }
+    QPushButton* cancelButton() const { return m_ui.cancelButton; }
+    QProgressBar* progressIndicator() const { return m_ui.progressIndicator; }
 
-    // Enabling of menu items and buttons, by the action's name ("exportCommandOutput:", ...).
-    // Unknown actions are enabled.
-    virtual bool validateUserInterfaceItem(const QString& action) const;
+    // The window's menu commands, and their enabling from the can...() queries: run when a menu
+    // opens and whenever validationChanged() says the window's state changed. Windows with more
+    // commands extend it.
+    const TBDocumentActions& menuActions() const { return m_actions; }
+    virtual void updateMenuActionState();
+    void performClose() { close(); }
 
     // Notifications
     virtual void terminateNotification();
@@ -122,25 +143,30 @@ public:
     virtual void selectCurrentDirectory();
     // The user chose the item at index in the pop-up.
     virtual void changeDirectory(int index);
-    static QString directoryTooltip(const TBDirectory& directory);
+    static QString directoryTooltip(const TBDirectory& directory)
+    {
+        return TBDirectoryPopUp::directoryTooltip(directory);
+    }
     // Enables or disables every pop-up item but the selected one.
-    void doThatDirectoryEnableThing(bool enable);
+    void doThatDirectoryEnableThing(bool enable) { m_ui.directoryPopUp->setOtherItemsEnabled(enable); }
 
     // Split view
     virtual int subviewTopHeight() const { return 200; }
     virtual void saveSubviewSizes() { }
     virtual void restoreSubviewSizes() { }
-    bool bottomCollapsed() const;
-    void toggleBottomCollapsed();
+    bool bottomCollapsed() const { return m_splitViewSizes && m_splitViewSizes->bottomCollapsed(); }
+    void toggleBottomCollapsed() { m_splitViewSizes->toggleBottomCollapsed(); }
 
     // Text tabs and output
-    int currentTabView() const;
-    void showDetailsText();
-    void showOutputText();
-    void selectTextTab(int segment);
+    int currentTabView() const { return m_ui.detailsOutputBox ? m_ui.detailsOutputBox->currentTabView() : 0; }
+    bool canShowDetailsText() const { return currentTabView() != 0; }
+    bool canShowOutputText() const { return currentTabView() != 1; }
+    void showDetailsText() { m_ui.detailsOutputBox->showDetailsText(); }
+    void showOutputText() { m_ui.detailsOutputBox->showOutputText(); }
+    void selectTextTab(int segment) { m_ui.detailsOutputBox->selectTextTab(segment); }
     void clearOutputText();
     virtual void updateDetailsText();
-    void showFindBar();
+    void showFindBar() { m_ui.detailsOutputBox->showFindBar(); }
 
     // TBSearcherController
     void appendOutputText(const QString& text, bool fixedFont) override;
@@ -148,32 +174,43 @@ public:
     void appendOutputHorizontalLine() override;
     void searcherOperationFinished() override;
 
-    // Message sheets. A null or empty argument counts as absent; with neither, only a beep.
-    // A message raised while another message sheet is up waits for it to close. The sheet keeps
-    // its title and text in the properties "messageTitle" and "messageText".
-    void displayMessageText(const QString& text, const QString& title);
+    // Message sheets (TBMessageQueue): a null or empty argument counts as absent; with neither,
+    // only a beep. A message raised while another sheet is up waits for it to close.
+    void displayMessageText(const QString& text, const QString& title) { m_messages->displayMessageText(text, title); }
     void displayMessageText(const QString& text) { displayMessageText(text, QString()); }
     void displayMessageTitle(const QString& title) { displayMessageText(QString(), title); }
-    void setTheDeferredMessage(const QString& text, const QString& title);
-    void displayTheDeferredMessage();
+    void setTheDeferredMessage(const QString& text, const QString& title)
+    {
+        m_messages->setTheDeferredMessage(text, title);
+    }
+    void displayTheDeferredMessage() { m_messages->displayTheDeferredMessage(); }
     void setShowOutputTextAfterSheet(bool v) { m_showOutputTextAfterSheet = v; }
     bool showOutputTextAfterSheet() const { return m_showOutputTextAfterSheet; }
 
-    // Pictures dragged or saved out of the Details text.
+    // Pictures dragged or saved out of the Details text (TBPictureFiles).
     virtual QString draggedFileBaseName() const { return QStringLiteral("Photo"); }
-    // The first of "<base>.jpg", "<base> 2.jpg", "<base> 3.jpg", ... not present in the folder.
-    static QString freePictureFileName(const QString& folder, const QString& baseName);
-    // Writes the picture as JPEG (quality 100) under the first free name; returns the file name,
-    // or an empty string when the picture has no JPEG form or cannot be written.
-    static QString writePictureToFolder(const QImage& image, const QString& folder, const QString& baseName);
-    void startPictureDrag(const QImage& image);
-    void savePictureAs(const QImage& image);
+    static QString freePictureFileName(const QString& folder, const QString& baseName)
+    {
+        return TBPictureFiles::freePictureFileName(folder, baseName);
+    }
+    static QString writePictureToFolder(const QImage& image, const QString& folder, const QString& baseName)
+    {
+        return TBPictureFiles::writePictureToFolder(image, folder, baseName);
+    }
+    void startPictureDrag(const QImage& image)
+    {
+        TBPictureFiles::startPictureDrag(image, draggedFileBaseName(), detailsText());
+    }
+    void savePictureAs(const QImage& image)
+    {
+        TBPictureFiles::savePictureAs(image, draggedFileBaseName(), this, m_messages);
+    }
 
     // Export of the command output
     bool canExportCommandOutput() const;
     void exportCommandOutput();
-    // Export of the window's entries ("exportEntries:"); windows that have entries to export
-    // override it and enable the action in validateUserInterfaceItem.
+    // Export of the window's entries; windows that have entries to export override both.
+    virtual bool canExportEntries() const { return false; }
     virtual void exportEntries() { }
     // Writes the output as UTF-8 plain text, atomically. On failure stores the deferred message.
     bool exportCommandOutputToPath(const QString& path);
@@ -186,18 +223,22 @@ public:
     void updateOptionsMenu();
     TBOptionsSheet* editOptionsSheet() const;
 
-    // Credentials
+    // Credentials (TBCredentials)
     bool needsAuthentication();
     // Looks the password up in the keyring unless told not to, else asks with the sheet; then
     // continues with endSelector (also after a cancelled sheet: it checks canceledAuthentication()).
-    void getSimpleCredentials(std::function<void()> endSelector);
-    void saveCredentialsInKeychain();
+    void getSimpleCredentials(std::function<void()> endSelector)
+    {
+        m_credentials->getSimpleCredentials(std::move(endSelector));
+    }
+    void saveCredentialsInKeychain() { m_credentials->saveCredentialsInKeychain(); }
     // The keyring item of a directory's URI and bind DN.
-    static TBKeychainItem credentialsKey(const QString& ldapURI, const QString& simpleID);
-    TBAuthenticationSheet* authenticationSheet() const;
-    bool waitingForKeychain() const { return m_keychainPending; }
-    // Bound of each keyring call; after it a lookup counts as "not found" and a store as failed.
-    static int keychainTimeoutMs;
+    static TBKeychainItem credentialsKey(const QString& ldapURI, const QString& simpleID)
+    {
+        return TBCredentials::credentialsKey(ldapURI, simpleID);
+    }
+    TBAuthenticationSheet* authenticationSheet() const { return m_credentials->authenticationSheet(); }
+    bool waitingForKeychain() const { return m_credentials->waitingForKeychain(); }
 
     // Running commands
     bool canRunCommand() const;
@@ -207,10 +248,15 @@ public:
     void runCommand();
     bool canCancelSearchOperation() const;
     void cancelSearchOperation();
+    // Page setup waits while the window is busy.
+    bool canRunPageLayout() const { return !documentBusy(); }
 
     // The modifier keys held now (tests replace the source).
-    static Qt::KeyboardModifiers currentModifiers();
-    static void setModifierSource(std::function<Qt::KeyboardModifiers()> source);
+    static Qt::KeyboardModifiers currentModifiers() { return TBModifierKeys::current(); }
+    static void setModifierSource(std::function<Qt::KeyboardModifiers()> source)
+    {
+        TBModifierKeys::setSource(std::move(source));
+    }
 
 Q_SIGNALS:
     // Busy state or text content changed: menus and buttons may need re-validating.
@@ -221,8 +267,9 @@ protected:
     virtual QWidget* createHeaderView() { return nullptr; }
     virtual QWidget* createTopSubView();
     // The window's top row, for subclasses that add controls to it.
-    QHBoxLayout* topBarLayout() const { return m_topBarLayout; }
+    QHBoxLayout* topBarLayout() const { return m_ui.topBarLayout; }
     virtual void windowDidLoad() { }
+    TBSplitViewSizes* splitViewSizes() const { return m_splitViewSizes; }
 
     // Busy appearance while a command runs and after it ended.
     virtual void commandDidStart();
@@ -237,12 +284,8 @@ protected:
     void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
     void messageSheetEnd();
-    void authenticationOK();
-    void authenticationCancel();
-    void showAuthenticationSheet();
 
     bool m_shouldSaveSubviewSizes = false;
     QString m_optionsMenuTitle;
@@ -253,44 +296,22 @@ private:
     void setupUi();
     void windowWillClose();
     void splitViewDidResizeSubviews();
+    void showWaiting(bool waiting);
 
     TBSearcher* m_searcher = nullptr;
+    TBMessageQueue* m_messages = nullptr;
+    TBCredentials* m_credentials = nullptr;
     qint64 m_currentDirectoryID = 0;
     qint64 m_lastSearchedDirectoryID = 0;
     bool m_showOutputTextAfterSheet = false;
-    QString m_simpleID;
-    QString m_simplePassword;
-    bool m_ignoreKeychain = false;
-    bool m_saveInKeychain = false;
-    bool m_canceledAuthentication = false;
-    bool m_keychainPending = false;
-    std::function<void()> m_authEndSelector;
     QVariantMap m_searchOptions;
-    QPointer<QAction> m_searchOptionsMenuItem;
+    TBDocumentActions m_actions;
     bool m_windowLoaded = false;
     bool m_exporting = false;
     bool m_closed = false;
-    QString m_deferredMessageText;
-    QString m_deferredMessageTitle;
-    QList<std::pair<QString, QString>> m_waitingMessages;
-    QList<int> m_sizesBeforeCollapse;
 
-    QWidget* m_central = nullptr;
-    QHBoxLayout* m_topBarLayout = nullptr;
-    QComboBox* m_directoryPopUp = nullptr;
-    QProgressBar* m_progressIndicator = nullptr;
-    QPushButton* m_cancelButton = nullptr;
-    QSplitter* m_splitView = nullptr;
-    QWidget* m_topSubView = nullptr;
-    QWidget* m_detailsOutputBox = nullptr;
-    QTabBar* m_textSegmentedControl = nullptr;
-    QPushButton* m_clearTextButton = nullptr;
-    QStackedWidget* m_textTabView = nullptr;
-    TBDetailsTextView* m_detailsText = nullptr;
-    TBTextView* m_commandOutputText = nullptr;
-    TBFindBar* m_findBar = nullptr;
-    QPointer<QMessageBox> m_messageSheet;
+    TBDocumentUi m_ui;
+    TBSplitViewSizes* m_splitViewSizes = nullptr;
     QPointer<QFileDialog> m_savePanel;
     QPointer<TBOptionsSheet> m_editOptionsSheet;
-    QPointer<TBAuthenticationSheet> m_authenticationSheet;
 };

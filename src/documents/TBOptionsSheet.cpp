@@ -1,5 +1,7 @@
 #include "TBOptionsSheet.h"
 
+#include "TBPreferences.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -73,6 +75,39 @@ qint64 TBOptionsSheet::integerValue(const QString& text)
     for (; i < n && text.at(i) >= QLatin1Char('0') && text.at(i) <= QLatin1Char('9'); ++i)
         value = qMin(limit, value * 10 + (text.at(i).unicode() - u'0'));
     return negative ? -value : value;
+}
+
+QVariantMap TBOptionsSheet::preferenceOptions()
+{
+    const TBPreferences* prefs = TBPreferences::sharedPreferences();
+    return QVariantMap {
+        {QStringLiteral("FetchWhichAttrs"), prefs->fetchWhichAttrs()},
+        {QStringLiteral("MaxHits"), prefs->maxHits()},
+        {QStringLiteral("TimeLimit"), prefs->timeLimit()},
+        {QStringLiteral("ConnectTimeout"), prefs->connectTimeout()},
+        {QStringLiteral("DecodeBase64"), prefs->decodeBase64()},
+        {QStringLiteral("DiscardOutput"), prefs->discardOutput()},
+        {QStringLiteral("EnableDebug"), prefs->enableDebug()},
+        {QStringLiteral("DebugLevel"), prefs->debugLevel()},
+        {QStringLiteral("AutoAddDiscoveredAttributes"), prefs->autoAddDiscoveredAttributes()},
+        {QStringLiteral("AutoDisplayAttributeColumns"), prefs->autoDisplayAttributeColumns()},
+    };
+}
+
+TBOptionsSheet* TBOptionsSheet::openOn(QWidget* window, const QString& menuTitle, const QVariantMap& options,
+                                       DefaultsProvider defaults, std::function<void(const QVariantMap&)> accepted)
+{
+    QString title = menuTitle;
+    if (title.endsWith(QLatin1String("...")))
+        title.chop(3);
+    const QVariantMap edited = options.isEmpty() ? defaults() : options;
+    auto* sheet = new TBOptionsSheet(title, std::move(defaults), window);
+    sheet->setAttribute(Qt::WA_DeleteOnClose);
+    sheet->setTempSearchOptions(edited);
+    sheet->updateOptionsSheetUI();
+    connect(sheet, &QDialog::accepted, window, [sheet, accepted] { accepted(sheet->tempSearchOptions()); });
+    sheet->open();
+    return sheet;
 }
 
 TBOptionsSheet::TBOptionsSheet(const QString& title, DefaultsProvider defaults, QWidget* parent)

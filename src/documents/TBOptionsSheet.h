@@ -26,7 +26,15 @@ public:
     // A field's integer: leading blanks, an optional sign and digits; anything else reads as 0.
     static qint64 integerValue(const QString& text);
 
+    // The ten options as the preferences hold them.
+    static QVariantMap preferenceOptions();
+
     TBOptionsSheet(const QString& title, DefaultsProvider defaults, QWidget* parent = nullptr);
+    // Opens a sheet on the window, titled after its menu item ("Search Options..." without the
+    // dots), editing the options, or the defaults when the window has none; accepted gets the
+    // result on OK.
+    static TBOptionsSheet* openOn(QWidget* window, const QString& menuTitle, const QVariantMap& options,
+                                  DefaultsProvider defaults, std::function<void(const QVariantMap&)> accepted);
 
     QVariantMap tempSearchOptions() const { return m_tempSearchOptions; }
     void setTempSearchOptions(const QVariantMap& options);

@@ -15,14 +15,25 @@
 #include "TBTextObjectHandler.h"
 
 #include <QAbstractButton>
+#include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSplitter>
 #include <QVBoxLayout>
+
+namespace {
+
+// Both 0 and -1 mean that no height has been stored yet.
+const TBSplitViewSizes::Keys kPaneHeights {
+    &TBPreferences::defaultSearchTopHeight, &TBPreferences::setDefaultSearchTopHeight,
+    &TBPreferences::defaultSearchBottomHeight, &TBPreferences::setDefaultSearchBottomHeight,
+    [](qint64 height) { return height == 0 || height == -1; }};
+
+} // namespace
 
 TBSearchDocument::TBSearchDocument(QWidget* parent)
     : TBDocument(parent)
@@ -32,6 +43,13 @@ TBSearchDocument::TBSearchDocument(QWidget* parent)
         ? previous->copy()
         : TBSearchCriteria::searchCriteria(TBPreferences::sharedPreferences()->lastSelectedAttribute());
     m_optionsMenuTitle = QStringLiteral("Search Options...");
+    const TBDocumentActions& actions = menuActions();
+    connect(actions.search, &QAction::triggered, this, &TBSearchDocument::search);
+    connect(actions.saveCurrentSearch, &QAction::triggered, this, &TBSearchDocument::saveCurrentSearch);
+    // A saved search's item carries its place in the list.
+    connect(actions.savedSearches, &QActionGroup::triggered, this,
+            [this](QAction* item) { useSpecificSearch(item->data().toInt()); });
+    actions.savedSearches->setEnabled(true);
     // The criteria rows' attribute pop-ups list the registry's attributes.
     TBNotificationCenter::defaultCenter()->addObserver(this, TBPrefsAttributesHaveChangedNotification,
                                                        [this](const TBNotification&) {
@@ -137,32 +155,24 @@ void TBSearchDocument::saveSubviewSizes()
     if (!m_shouldSaveSubviewSizes)
         return;
     // Stored as they would be with one criteria row, whatever this window shows now.
-    TBPreferences* prefs = TBPreferences::sharedPreferences();
-    prefs->setDefaultSearchTopHeight(topSubView()->height() + extraCriteriaHeight());
-    prefs->setDefaultSearchBottomHeight(bottomSubView()->height());
+    TBSplitViewSizes::storeHeights(kPaneHeights,
+                                   {topSubView()->height() + extraCriteriaHeight(), bottomSubView()->height()});
 }
 
 void TBSearchDocument::restoreSubviewSizes()
 {
-    const TBPreferences* prefs = TBPreferences::sharedPreferences();
-    qint64 top = prefs->defaultSearchTopHeight();
-    qint64 bottom = prefs->defaultSearchBottomHeight();
-    if (top == 0 || top == -1 || bottom == 0 || bottom == -1)
+    std::optional<TBSplitViewSizes::Heights> heights = TBSplitViewSizes::storedHeights(kPaneHeights);
+    if (!heights)
         return;
     // The stored heights describe one criteria row: the extra rows come out of the entry table
     // down to its minimum, and then out of the details.
-    top -= extraCriteriaHeight();
+    heights->top -= extraCriteriaHeight();
     const int leastTop = subviewTopHeight();
-    if (top < leastTop) {
-        bottom = qMax<qint64>(bottomSubView()->minimumHeight(), bottom - (leastTop - top));
-        top = leastTop;
+    if (heights->top < leastTop) {
+        heights->bottom = qMax<qint64>(bottomSubView()->minimumHeight(), heights->bottom - (leastTop - heights->top));
+        heights->top = leastTop;
     }
-    // Grow the window when the remembered panes do not fit in its default size.
-    const QList<int> sizes = splitView()->sizes();
-    const int extra = int(top + bottom) - (sizes.value(0) + sizes.value(1));
-    if (extra > 0)
-        resize(width(), height() + extra);
-    splitView()->setSizes({int(top), int(bottom)});
+    splitViewSizes()->applyHeights(this, *heights);
 }
 
 bool TBSearchDocument::canSearch() const
@@ -183,17 +193,11 @@ void TBSearchDocument::updateSearchButton()
         m_searchButton->setEnabled(canSearch());
 }
 
-bool TBSearchDocument::validateUserInterfaceItem(const QString& action) const
+void TBSearchDocument::updateMenuActionState()
 {
-    if (action == QLatin1String("search:"))
-        return canSearch();
-    if (action == QLatin1String("exportEntries:"))
-        return canExportEntries();
-    if (action == QLatin1String("saveCurrentSearch:"))
-        return canSaveCurrentSearch();
-    if (action == QLatin1String("useSpecificSearch:"))
-        return true;
-    return TBDocument::validateUserInterfaceItem(action);
+    TBDocument::updateMenuActionState();
+    menuActions().search->setEnabled(canSearch());
+    menuActions().saveCurrentSearch->setEnabled(canSaveCurrentSearch());
 }
 
 void TBSearchDocument::selectCurrentDirectory()

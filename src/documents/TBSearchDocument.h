@@ -38,14 +38,14 @@ public:
     void saveCurrentSearch();
     void useSpecificSearch(qsizetype index);
 
-    // Export of the results through the export panel ("exportEntries:").
-    bool canExportEntries() const;
+    // Export of the results through the export panel.
+    bool canExportEntries() const override;
     void exportEntries() override;
     TBExportPanel* exportPanel() const;
     // Writes the rows as the panel's choices say; on failure shows the reason and answers false.
     bool exportEntriesWithPanel(const TBExportPanel* panel);
 
-    bool validateUserInterfaceItem(const QString& action) const override;
+    void updateMenuActionState() override;
     void selectCurrentDirectory() override;
     void changeDirectory(int index) override;
     void prefsHaveChangedNotification(const TBNotification& notification) override;

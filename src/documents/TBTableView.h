@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TBEditCommands.h"
+
 #include <QModelIndexList>
 #include <QPixmap>
 #include <QTableView>
@@ -39,9 +41,9 @@ Q_DECLARE_OPERATORS_FOR_FLAGS(TBTableViewDelegate::Hooks)
 // The table of every list in the application: whole rows are selected, and the edit commands
 // (cut, copy, paste, delete) and Return go to the table's delegate when it answers them.
 //
-// The edit commands are slots with matching can...() queries, so menus can validate and perform
-// them on whichever table has the focus.
-class TBTableView : public QTableView
+// The edit commands have matching can...() queries, so the Edit menu can enable and perform them
+// on whichever table has the focus.
+class TBTableView : public QTableView, public TBEditCommands
 {
     Q_OBJECT
 public:
@@ -60,18 +62,18 @@ public:
     // held now.
     Qt::KeyboardModifiers eventModifiers() const;
 
-    Q_INVOKABLE bool canCut() const;
-    Q_INVOKABLE bool canCopy() const;
-    Q_INVOKABLE bool canPaste() const;
-    Q_INVOKABLE bool canDelete() const;
-    Q_INVOKABLE bool canSelectAll() const;
-    Q_INVOKABLE bool canSelectNone() const;
+    bool canCut() const override;
+    bool canCopy() const override;
+    bool canPaste() const;
+    bool canDelete() const override;
+    bool canSelectAll() const override;
+    bool canSelectNone() const;
 
 public Q_SLOTS:
-    void cut();
-    void copy();
+    void cut() override;
+    void copy() override;
     void paste();
-    void del();
+    void del() override;
     void selectAll() override;
     void selectNone();
 

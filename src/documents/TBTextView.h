@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TBEditCommands.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QPlainTextEdit>
@@ -17,7 +19,7 @@ class QMenu;
 // which read back as line feeds), and big appends are inserted a slice per event-loop turn so the
 // window keeps painting. Reading the text (plainText(), isEmpty(), find) first inserts whatever is
 // still pending, so callers always see every append in order.
-class TBTextView : public QPlainTextEdit
+class TBTextView : public QPlainTextEdit, public TBEditCommands
 {
     Q_OBJECT
 public:
@@ -51,20 +53,21 @@ public:
     QTextCursor endCursor();
     void textInserted();
 
-    Q_INVOKABLE bool canCut() const { return textCursor().hasSelection(); }
-    Q_INVOKABLE bool canCopy() const { return textCursor().hasSelection(); }
-    Q_INVOKABLE bool canDelete() const { return textCursor().hasSelection(); }
-    Q_INVOKABLE bool canSelectAll() const { return !document()->isEmpty() || hasPendingText(); }
+    bool canCut() const override { return textCursor().hasSelection(); }
+    bool canCopy() const override { return textCursor().hasSelection(); }
+    bool canDelete() const override { return textCursor().hasSelection(); }
+    bool canSelectAll() const override { return !document()->isEmpty() || hasPendingText(); }
 
     // Finds the next (or previous) occurrence from the current selection, wrapping around the
     // end; selects and shows it. Case-insensitive.
     bool findText(const QString& text, bool backwards = false);
 
 public Q_SLOTS:
-    void cut();
+    void cut() override;
+    void copy() override { QPlainTextEdit::copy(); }
     // Deletes the selection (the menu's Delete).
-    void del();
-    void selectAll();
+    void del() override;
+    void selectAll() override;
 
 Q_SIGNALS:
     void findRequested();

@@ -1,14 +1,12 @@
 #include "TBExport.h"
 
 #include "TBEntryRendering.h"
+#include "TBFileWriter.h"
 #include "TBFonts.h"
 #include "TBRTFDWriter.h"
 #include "TBRTFWriter.h"
 
-#include <QSaveFile>
 #include <QTextDocument>
-
-#include <cerrno>
 
 namespace {
 
@@ -48,11 +46,13 @@ bool setMessage(TBExportMessage* message, const TBExportMessage& value)
 
 bool writeText(const QByteArray& data, const QString& path, TBExportMessage* message)
 {
-    QString description;
-    qint64 code = 0;
-    if (!TBExport::writeFileAtomically(data, path, &description, &code))
-        return setMessage(message, TBExport::couldNotWriteMessage(description, code));
-    return true;
+    TBFileError error;
+    if (TBFileWriter::write(path, data, &error))
+        return true;
+    // Exports show the system's number where the failing call left one, as for packages.
+    if (error.systemError)
+        error.code = error.systemError;
+    return setMessage(message, TBExport::couldNotWriteMessage(error));
 }
 
 bool writeRTFD(const TBRichText& text, const QString& path, TBExportMessage* message)
@@ -60,9 +60,9 @@ bool writeRTFD(const TBRichText& text, const QString& path, TBExportMessage* mes
     TBRTFDWriter::FileList files;
     TBFileError error;
     if (!TBRTFDWriter::packageFiles(text, &files, &error))
-        return setMessage(message, TBExport::couldNotSaveMessage(error.description, error.code));
+        return setMessage(message, TBExport::couldNotSaveMessage(error));
     if (!TBRTFDWriter::writePackage(files, path, &error))
-        return setMessage(message, TBExport::couldNotWriteMessage(error.description, error.code));
+        return setMessage(message, TBExport::couldNotWriteMessage(error));
     return true;
 }
 
@@ -278,36 +278,12 @@ bool TBExport::exportTextToFile(const QTextDocument& document, qint64 format, co
     return exportTextToFile(TBRichText::fromDocument(document), format, path, message);
 }
 
-TBExportMessage TBExport::couldNotSaveMessage(const QString& description, qint64 code)
+TBExportMessage TBExport::couldNotSaveMessage(const TBFileError& error)
 {
-    return {QStringLiteral("Could not save text"), QStringLiteral("%1\n(Error code: %2)").arg(description).arg(code)};
+    return {QStringLiteral("Could not save text"), error.messageText()};
 }
 
-TBExportMessage TBExport::couldNotWriteMessage(const QString& description, qint64 code)
+TBExportMessage TBExport::couldNotWriteMessage(const TBFileError& error)
 {
-    return {QStringLiteral("Could not write text"), QStringLiteral("%1\n(Error code: %2)").arg(description).arg(code)};
-}
-
-bool TBExport::writeFileAtomically(const QByteArray& data, const QString& path, QString* description, qint64* code)
-{
-    // The code is the system's (errno) where the failing call left one, as for packages.
-    QSaveFile file(path);
-    const auto fail = [&](int systemError) {
-        if (description)
-            *description = file.errorString();
-        if (code)
-            *code = systemError ? systemError : file.error();
-        file.cancelWriting();
-        return false;
-    };
-    errno = 0;
-    if (!file.open(QIODevice::WriteOnly))
-        return fail(errno);
-    errno = 0;
-    if (file.write(data) != data.size())
-        return fail(errno);
-    errno = 0;
-    if (!file.commit())
-        return fail(errno);
-    return true;
+    return {QStringLiteral("Could not write text"), error.messageText()};
 }

@@ -2,6 +2,7 @@
 
 #include "TBEntry.h"
 #include "TBEntryRendering.h"
+#include "TBFileError.h"
 #include "TBRichText.h"
 
 #include <QList>
@@ -94,10 +95,7 @@ public:
     static bool exportTextToFile(const QTextDocument& document, qint64 format, const QString& path,
                                  TBExportMessage* message);
 
-    // The two messages, with the system's description and code.
-    static TBExportMessage couldNotSaveMessage(const QString& description, qint64 code);
-    static TBExportMessage couldNotWriteMessage(const QString& description, qint64 code);
-
-    // Writes bytes to a file atomically. False with the reason when it cannot.
-    static bool writeFileAtomically(const QByteArray& data, const QString& path, QString* description, qint64* code);
+    // The two messages, with the error's description and code.
+    static TBExportMessage couldNotSaveMessage(const TBFileError& error);
+    static TBExportMessage couldNotWriteMessage(const TBFileError& error);
 };

@@ -1,5 +1,6 @@
 #include "TBRTFDWriter.h"
 
+#include "TBFileWriter.h"
 #include "TBRTFWriter.h"
 
 #include <QDir>
@@ -16,15 +17,10 @@
 
 namespace {
 
-void setError(TBFileError* error, const QString& description, qint64 code)
+void setErrno(TBFileError* error, const QString& path, TBFileError::Operation operation, int code)
 {
     if (error)
-        *error = TBFileError {description, code};
-}
-
-void setErrno(TBFileError* error, int code)
-{
-    setError(error, QString::fromLocal8Bit(std::strerror(code)), code);
+        *error = TBFileError::fromErrno(path, operation, code);
 }
 
 // Removes a folder this writer made, with everything in it.
@@ -41,7 +37,7 @@ QString makeSiblingFolder(const QString& path, const char* tag, TBFileError* err
         = QFile::encodeName(info.absolutePath() + QStringLiteral("/.") + info.fileName() + QLatin1String(tag))
         + "-XXXXXX";
     if (!::mkdtemp(pattern.data())) {
-        setErrno(error, errno);
+        setErrno(error, path, TBFileError::MakeFolder, errno);
         return QString();
     }
     return QFile::decodeName(pattern);
@@ -53,23 +49,6 @@ void makeOrdinaryFolder(const QString& path)
     const mode_t mask = ::umask(0);
     ::umask(mask);
     ::chmod(QFile::encodeName(path).constData(), 0777 & ~mask);
-}
-
-bool writeFile(const QString& path, const QByteArray& contents, TBFileError* error)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        setError(error, file.errorString(), file.error());
-        return false;
-    }
-    if (file.write(contents) != contents.size() || !file.flush()) {
-        setError(error, file.errorString(), file.error());
-        return false;
-    }
-    // The folder is about to replace the old package: its contents must be on disk first.
-    ::fsync(file.handle());
-    file.close();
-    return true;
 }
 
 } // namespace
@@ -120,7 +99,14 @@ bool TBRTFDWriter::packageFiles(const TBRichText& text, FileList* files, TBFileE
         QString reason;
         const QByteArray jpeg = TBRichText::jpegData(run.image, &reason);
         if (jpeg.isEmpty()) {
-            setError(error, QStringLiteral("%1 could not be encoded as JPEG: %2").arg(name, reason), 0);
+            if (error) {
+                *error = TBFileError {name,
+                                      TBFileError::Encode,
+                                      0,
+                                      QString(),
+                                      QStringLiteral("%1 could not be encoded as JPEG: %2").arg(name, reason),
+                                      0};
+            }
             return false;
         }
         result.append({name, jpeg});
@@ -136,7 +122,8 @@ bool TBRTFDWriter::writePackage(const FileList& files, const QString& path, TBFi
     if (folder.isEmpty())
         return false;
     for (const auto& [name, contents] : files) {
-        if (!writeFile(folder + QLatin1Char('/') + name, contents, error)) {
+        // Each file is on disk before the folder replaces the old package.
+        if (!TBFileWriter::write(folder + QLatin1Char('/') + name, contents, error)) {
             removeFolder(folder);
             return false;
         }
@@ -149,7 +136,7 @@ bool TBRTFDWriter::writePackage(const FileList& files, const QString& path, TBFi
     const int renameError = errno;
     if (renameError != EEXIST && renameError != ENOTEMPTY && renameError != ENOTDIR && renameError != EISDIR) {
         removeFolder(folder);
-        setErrno(error, renameError);
+        setErrno(error, path, TBFileError::Rename, renameError);
         return false;
     }
 
@@ -165,7 +152,7 @@ bool TBRTFDWriter::writePackage(const FileList& files, const QString& path, TBFi
         const int code = errno;
         removeFolder(aside);
         removeFolder(folder);
-        setErrno(error, code);
+        setErrno(error, path, TBFileError::Rename, code);
         return false;
     }
     if (::rename(QFile::encodeName(folder).constData(), target.constData()) != 0) {
@@ -173,7 +160,7 @@ bool TBRTFDWriter::writePackage(const FileList& files, const QString& path, TBFi
         ::rename(asidePath.constData(), target.constData());
         removeFolder(aside);
         removeFolder(folder);
-        setErrno(error, code);
+        setErrno(error, path, TBFileError::Rename, code);
         return false;
     }
     removeFolder(aside);

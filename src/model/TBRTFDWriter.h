@@ -1,5 +1,6 @@
 #pragma once
 
+#include "TBFileError.h"
 #include "TBRichText.h"
 
 #include <QByteArray>
@@ -7,13 +8,6 @@
 #include <QPair>
 #include <QString>
 #include <QStringList>
-
-// Why a file could not be made or written: the system's description and code.
-struct TBFileError
-{
-    QString description;
-    qint64 code = 0;
-};
 
 // Writes rich text with pictures as an RTFD package: a folder holding TXT.rtf and one JPEG file
 // per picture, which the RTF refers to by file name.

@@ -1,10 +1,11 @@
 #include "TBPropertyList.h"
 
+#include "TBFileWriter.h"
+
 #include <QDateTime>
 #include <QFile>
 #include <QHash>
 #include <QMetaType>
-#include <QSaveFile>
 #include <QStringList>
 #include <QVariantHash>
 #include <QVariantList>
@@ -619,17 +620,11 @@ bool TBPropertyList::writeFile(const QString& path, const QVariant& root, QStrin
     const QByteArray xml = toXml(root, error);
     if (xml.isEmpty())
         return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        setError(error, QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
-        return false;
-    }
-    if (file.write(xml) != xml.size() || !file.commit()) {
-        setError(error, QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
-        file.cancelWriting();
-        return false;
-    }
-    return true;
+    TBFileError failure;
+    if (TBFileWriter::write(path, xml, &failure))
+        return true;
+    setError(error, QStringLiteral("cannot write %1: %2").arg(path, failure.description));
+    return false;
 }
 
 bool TBPropertyList::isString(const QVariant& v)

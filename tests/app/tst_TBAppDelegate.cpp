@@ -45,6 +45,12 @@ private:
 
 namespace {
 
+// A command of the window's menu bar, by its object name.
+QAction* menuAction(TBDocument* document, const QString& name)
+{
+    return document->findChild<QAction*>(name, Qt::FindDirectChildrenOnly);
+}
+
 void validate(QMenuBar* bar)
 {
     // The menus validate their items when they open.
@@ -74,10 +80,10 @@ void tst_TBAppDelegate::launchOpensOneSearchWindow()
     QCOMPARE(delegate.documentController()->typeNameOfDocument(document), QStringLiteral("Search"));
     QVERIFY(document->isVisible());
     QCOMPARE(document->size(), QSize(TBDocument::defaultWidth, TBDocument::defaultHeight));
-    QVERIFY(TBAppDelegate::menuAction(document, QStringLiteral("makeSearchDocument:")));
+    QVERIFY(menuAction(document, QStringLiteral("makeSearchDocument:")));
 
     // The other kind of window, by its menu item; an unknown kind makes nothing.
-    TBAppDelegate::menuAction(document, QStringLiteral("makeBrowseDocument:"))->trigger();
+    menuAction(document, QStringLiteral("makeBrowseDocument:"))->trigger();
     QCOMPARE(delegate.documentController()->documents().size(), 2);
     TBDocument* browse = delegate.documentController()->documents().last();
     QCOMPARE(delegate.documentController()->typeNameOfDocument(browse), QStringLiteral("Browse"));
@@ -94,13 +100,13 @@ void tst_TBAppDelegate::windowsAreTitledInTurn()
     QCOMPARE(second->windowTitle(), QStringLiteral("Tamblin 2"));
 
     // Ctrl+N is the menu's New Search Window.
-    QAction* newWindow = TBAppDelegate::menuAction(second, QStringLiteral("makeSearchDocument:"));
+    QAction* newWindow = menuAction(second, QStringLiteral("makeSearchDocument:"));
     QCOMPARE(newWindow->shortcut(), QKeySequence(QKeySequence::New));
     newWindow->trigger();
     QCOMPARE(delegate.documentController()->documents().size(), 3);
     QCOMPARE(delegate.documentController()->documents().last()->windowTitle(), QStringLiteral("Tamblin 3"));
 
-    TBAppDelegate::menuAction(first, QStringLiteral("performClose:"))->trigger();
+    menuAction(first, QStringLiteral("performClose:"))->trigger();
     QTRY_VERIFY(!first);
     QCOMPARE(delegate.documentController()->documents().size(), 2);
     QCOMPARE(delegate.makeSearchDocument()->windowTitle(), QStringLiteral("Tamblin"));
@@ -117,11 +123,11 @@ void tst_TBAppDelegate::menusFollowTheWindow()
     QCOMPARE(titles,
              (QStringList {QStringLiteral("&File"), QStringLiteral("&Edit"), QStringLiteral("&Search"),
                            QStringLiteral("&Help")}));
-    QAction* options = TBAppDelegate::menuAction(document, QStringLiteral("searchOptions:"));
+    QAction* options = menuAction(document, QStringLiteral("searchOptions:"));
     QCOMPARE(options->text(), QStringLiteral("Search Options..."));
 
-    QAction* exportOutput = TBAppDelegate::menuAction(document, QStringLiteral("exportCommandOutput:"));
-    QAction* whoami = TBAppDelegate::menuAction(document, QStringLiteral("whoami:"));
+    QAction* exportOutput = menuAction(document, QStringLiteral("exportCommandOutput:"));
+    QAction* whoami = menuAction(document, QStringLiteral("whoami:"));
     validate(bar);
     QVERIFY(!exportOutput->isEnabled());
     QVERIFY(!whoami->isEnabled()); // no directory
@@ -157,7 +163,7 @@ void tst_TBAppDelegate::savedSearchesMenu()
     TBSearchItemPtr item = document->searchCriteria()->searchItemAtIndex(0);
     item->setSearchAttr(QStringLiteral("sn"));
     item->setSearchText(QStringLiteral("Smith"));
-    QAction* save = TBAppDelegate::menuAction(document, QStringLiteral("saveCurrentSearch:"));
+    QAction* save = menuAction(document, QStringLiteral("saveCurrentSearch:"));
     validate(document->menuBar());
     QVERIFY(!save->isEnabled()); // no directory to search yet
     TBDirectoryPtr directory = TBDirectory::directory();
@@ -183,7 +189,7 @@ void tst_TBAppDelegate::savedSearchesMenu()
     validate(browse->menuBar());
     for (const QString& action :
          {QStringLiteral("search:"), QStringLiteral("saveCurrentSearch:"), QStringLiteral("useSpecificSearch:")})
-        QVERIFY2(!TBAppDelegate::menuAction(browse, action)->isEnabled(), qPrintable(action));
+        QVERIFY2(!menuAction(browse, action)->isEnabled(), qPrintable(action));
     m_prefs->setSavedSearchCriteria({});
 }
 
@@ -192,10 +198,10 @@ void tst_TBAppDelegate::editItemsActOnTheFocusedWidget()
     TBAppDelegate delegate;
     TBDocument* document = delegate.makeSearchDocument();
     QVERIFY(QTest::qWaitForWindowActive(document));
-    QAction* cut = TBAppDelegate::menuAction(document, QStringLiteral("cut:"));
-    QAction* copy = TBAppDelegate::menuAction(document, QStringLiteral("copy:"));
-    QAction* remove = TBAppDelegate::menuAction(document, QStringLiteral("delete:"));
-    QAction* selectAll = TBAppDelegate::menuAction(document, QStringLiteral("selectAll:"));
+    QAction* cut = menuAction(document, QStringLiteral("cut:"));
+    QAction* copy = menuAction(document, QStringLiteral("copy:"));
+    QAction* remove = menuAction(document, QStringLiteral("delete:"));
+    QAction* selectAll = menuAction(document, QStringLiteral("selectAll:"));
 
     TBTextView* output = document->commandOutputText();
     document->showOutputText();
@@ -250,7 +256,7 @@ void tst_TBAppDelegate::preferencesOpenOneWindow()
     TBAppDelegate delegate;
     QVERIFY(delegate.initialize());
     TBDocument* document = delegate.applicationOpenUntitledFile();
-    QAction* prefs = TBAppDelegate::menuAction(document, QStringLiteral("showPreferences:"));
+    QAction* prefs = menuAction(document, QStringLiteral("showPreferences:"));
     QVERIFY(prefs);
     QCOMPARE(prefs->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Comma));
     const auto prefsWindows = [] {
@@ -287,7 +293,7 @@ void tst_TBAppDelegate::quittingCancelsRunningTools()
     TBDocument* document = delegate.makeSearchDocument();
     document->whoami();
     QVERIFY(document->searcherBusy());
-    TBAppDelegate::menuAction(document, QStringLiteral("terminate:"))->trigger();
+    menuAction(document, QStringLiteral("terminate:"))->trigger();
     QTRY_VERIFY_WITH_TIMEOUT(!document->searcherBusy(), 60000);
     QVERIFY(document->commandOutputText()->plainText().contains(QStringLiteral("[Canceled Command]")));
 }

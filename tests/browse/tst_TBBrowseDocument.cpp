@@ -9,6 +9,7 @@
 #include "TBTextView.h"
 #include "TBUserDefaults.h"
 
+#include <QAction>
 #include <QBrush>
 #include <QDir>
 #include <QFile>
@@ -61,8 +62,15 @@ private:
 };
 
 namespace {
-constexpr int kToolTimeout = 60000;
+
+// Whether the window's menu offers the command now, as when a menu opens.
+bool enabled(TBDocument* document, QAction* TBDocumentActions::*command)
+{
+    document->updateMenuActionState();
+    return (document->menuActions().*command)->isEnabled();
 }
+constexpr int kToolTimeout = 60000;
+} // namespace
 
 void tst_TBBrowseDocument::initTestCase()
 {
@@ -178,7 +186,7 @@ void tst_TBBrowseDocument::noDirectoryRow()
     outline->expand(row);
     QVERIFY(!outline->isExpanded(row));
     QVERIFY(!document->canBrowse());
-    QVERIFY(!document->validateUserInterfaceItem(QStringLiteral("whoami:")));
+    QVERIFY(!enabled(document, &TBDocumentActions::whoami));
     QCOMPARE(commandCount(document), 0);
 }
 
