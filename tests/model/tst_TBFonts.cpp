@@ -2,7 +2,6 @@
 #include "TBTestSupport.h"
 
 #include <QFontDatabase>
-#include <QFontInfo>
 #include <QFontMetricsF>
 #include <QtTest>
 
