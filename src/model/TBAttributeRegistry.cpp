@@ -253,6 +253,43 @@ void TBAttributeRegistry::addAttribute(const TBAttributePtr& attribute)
     sortByName(*list);
 }
 
+bool TBAttributeRegistry::changeAttribute(qint64 attributeID, const QString& name, const QString& friendlyName,
+                                          qint64 attributeType)
+{
+    if (attributeType != TBAttributeTypeText && attributeType != TBAttributeTypeImage
+        && attributeType != TBAttributeTypeBinary)
+        return false;
+    TBAttributePtr attribute;
+    for (TBAttributeList* list : {&m_customAttrs, &m_customImageAttrs, &m_customBinaryAttrs}) {
+        const auto it = std::find_if(list->begin(), list->end(), [attributeID](const TBAttributePtr& a) {
+            return a->attributeID() == attributeID;
+        });
+        if (it != list->end()) {
+            attribute = *it;
+            list->erase(it);
+            break;
+        }
+    }
+    if (!attribute)
+        return false;
+    const QString oldName = attribute->attributeName();
+    attribute->setAttributeName(name);
+    attribute->setFriendlyName(friendlyName);
+    attribute->setAttributeType(attributeType);
+    addAttribute(attribute);
+
+    // In place rather than at the end, so the attribute menus keep their order.
+    for (QStringList* names : {&m_basicAttributes, &m_displayedAttributeColumns}) {
+        const qsizetype at = names->indexOf(oldName);
+        if (at < 0 || oldName == name)
+            continue;
+        names->removeAll(oldName);
+        if (!names->contains(name))
+            names->insert(std::min(at, names->size()), name);
+    }
+    return true;
+}
+
 void TBAttributeRegistry::addOneAttributeWithName(const QString& name)
 {
     addMultAttributesWithNames({name});

@@ -78,6 +78,12 @@ public:
     TBAttributeKinds kinds() const;
 
     void addAttribute(const TBAttributePtr& attribute);
+    // Gives the custom definition with that identifier a new name, friendly name and kind. The object
+    // stays the same, so whoever holds it (an entry table's column) follows; it is filed under its
+    // kind again, and the name lists keep it where they had it, under the new name. No notification
+    // (the preferences window posts its own). False, with nothing changed, when no custom definition
+    // has that identifier or the kind is not text, image or binary.
+    bool changeAttribute(qint64 attributeID, const QString& name, const QString& friendlyName, qint64 attributeType);
     void addOneAttributeWithName(const QString& name);
     void addMultAttributesWithNames(const QStringList& names);
     void addDiscoveredAttributes(const QSet<QString>& names, bool addDiscovered, bool displayColumns);

@@ -144,6 +144,10 @@ public:
     }
 
     void addAttribute(const TBAttributePtr& attribute) { m_registry.addAttribute(attribute); }
+    bool changeAttribute(qint64 attributeID, const QString& name, const QString& friendlyName, qint64 attributeType)
+    {
+        return m_registry.changeAttribute(attributeID, name, friendlyName, attributeType);
+    }
     void addOneAttributeWithName(const QString& name) { m_registry.addOneAttributeWithName(name); }
     void addMultAttributesWithNames(const QStringList& names) { m_registry.addMultAttributesWithNames(names); }
     // With the preferences' own auto-add and auto-display choices.

@@ -320,6 +320,76 @@ private Q_SLOTS:
         QCOMPARE(registry->attributeExists(QStringLiteral("EXTRA")), list >= 0);
     }
 
+    void changeAttribute_data()
+    {
+        QTest::addColumn<QString>("target"); // the definition whose identifier is given
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<qint64>("kind");
+        QTest::addColumn<bool>("changed");
+        QTest::addColumn<QStringList>("text"); // the custom text names afterwards
+        QTest::addColumn<QStringList>("basic");
+
+        const QStringList before {QStringLiteral("alpha"), QStringLiteral("beta")};
+        const QStringList basic {QStringLiteral("cn"), QStringLiteral("alpha"), QStringLiteral("beta")};
+        QTest::newRow("renamed, same place in the lists")
+            << "alpha"
+            << "omega" << qint64(0) << true << QStringList {QStringLiteral("beta"), QStringLiteral("omega")}
+            << QStringList {QStringLiteral("cn"), QStringLiteral("omega"), QStringLiteral("beta")};
+        QTest::newRow("friendly name only, order kept") << "alpha"
+                                                        << "alpha" << qint64(0) << true << before << basic;
+        QTest::newRow("only the case of the name")
+            << "beta"
+            << "BETA" << qint64(0) << true << QStringList {QStringLiteral("alpha"), QStringLiteral("BETA")}
+            << QStringList {QStringLiteral("cn"), QStringLiteral("alpha"), QStringLiteral("BETA")};
+        QTest::newRow("made an image") << "alpha"
+                                       << "alpha" << qint64(1) << true << QStringList {QStringLiteral("beta")} << basic;
+        QTest::newRow("a default definition") << "cn"
+                                              << "other" << qint64(0) << false << before << basic;
+        QTest::newRow("no such identifier") << ""
+                                            << "other" << qint64(0) << false << before << basic;
+        QTest::newRow("timestamp kind refused, nothing lost") << "alpha"
+                                                              << "other" << qint64(3) << false << before << basic;
+    }
+
+    // Editing a custom definition in the preferences window.
+    void changeAttribute()
+    {
+        QFETCH(QString, target);
+        QFETCH(QString, name);
+        QFETCH(qint64, kind);
+        QFETCH(bool, changed);
+        QFETCH(QStringList, text);
+        QFETCH(QStringList, basic);
+        TBAttributeRegistry* registry = registryWithStored(
+            {{QStringLiteral("CustomAttributes"),
+              QVariantMap {{QStringLiteral("alpha"), QStringLiteral("A")},
+                           {QStringLiteral("beta"), QStringLiteral("B")}}},
+             {QStringLiteral("BasicAttributes"),
+              QVariantList {QStringLiteral("cn"), QStringLiteral("alpha"), QStringLiteral("beta")}},
+             {QStringLiteral("DisplayedAttributeColumns"), QVariantList {QStringLiteral("alpha")}}},
+            true);
+        const TBAttributePtr held = registry->attributeWithName(target);
+        const qint64 id = held ? held->attributeID() : -42;
+        QCOMPARE(registry->changeAttribute(id, name, QStringLiteral("Changed"), kind), changed);
+
+        QCOMPARE(namesOf(registry->customAttrs()), text);
+        QCOMPARE(registry->basicAttributes(), basic);
+        QVERIFY(m_notifications.isEmpty());
+        if (!changed) {
+            if (held)
+                QCOMPARE(registry->attributeWithID(id), held);
+            return;
+        }
+        // The same object, found under its new name and kind.
+        QCOMPARE(registry->attributeWithID(id), held);
+        QCOMPARE(registry->attributeWithName(name), held);
+        QCOMPARE(held->friendlyName(), QStringLiteral("Changed"));
+        QCOMPARE(registry->isImageAttribute(name), kind == 1);
+        QCOMPARE(registry->displayedAttributeColumns().contains(name), target == QStringLiteral("alpha"));
+        if (name.compare(target, Qt::CaseInsensitive) != 0)
+            QVERIFY(!registry->attributeExists(target));
+    }
+
     void addByName_data()
     {
         QTest::addColumn<QStringList>("names");

@@ -2,6 +2,7 @@
 
 #include "TBNotificationCenter.h"
 #include "TBPropertyList.h"
+#include "TBTestPrefs.h"
 #include "TBTestSupport.h"
 #include "TBUserDefaults.h"
 
@@ -64,25 +65,18 @@ class tst_TBPreferences : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
-    std::unique_ptr<TBUserDefaults> m_store;
+    TBTestPrefs m_prefs;
     QObject m_observer;
     QList<TBNotification> m_notifications;
 
-    QString storePath() const { return m_dir.filePath(QStringLiteral("Tamblin.plist")); }
+    QString storePath() const { return m_prefs.storePath(); }
 
     // Fresh preferences loaded from a settings file holding exactly `stored`.
     TBPreferences* prefsWithStored(const QVariantMap& stored)
     {
-        TBPreferences::resetSharedPreferences(nullptr);
-        m_store.reset();
-        QFile::remove(storePath());
-        if (!stored.isEmpty() && !TBPropertyList::writeFile(storePath(), stored))
-            qFatal("Could not write the settings fixture");
-        m_store = std::make_unique<TBUserDefaults>(storePath());
-        TBPreferences::resetSharedPreferences(m_store.get());
+        TBPreferences* prefs = m_prefs.prefsWith(stored);
         m_notifications.clear();
-        return TBPreferences::sharedPreferences();
+        return prefs;
     }
 
     // What a later run would read: a new store over the same file.
@@ -92,7 +86,6 @@ private Q_SLOTS:
     void initTestCase()
     {
         TBTestSupport::useScratchConfig();
-        QVERIFY(m_dir.isValid());
         for (const QString& name : {TBPrefsDirectoriesHaveChangedNotification, TBPrefsDirectoriesDeletedNotification,
                                     TBSavedSearchesHaveChangedNotification}) {
             TBNotificationCenter::defaultCenter()->addObserver(
@@ -106,7 +99,7 @@ private Q_SLOTS:
     {
         TBPreferences* prefs = prefsWithStored({});
         QCOMPARE(TBPreferences::sharedPreferences(), prefs);
-        QCOMPARE(prefs->store(), m_store.get());
+        QCOMPARE(prefs->store(), m_prefs.store());
         QVERIFY(prefs->canNotify());
     }
 
@@ -558,15 +551,12 @@ private Q_SLOTS:
     void damagedSettingsFile()
     {
         TBPreferences::resetSharedPreferences(nullptr);
-        m_store.reset();
         QFile file(storePath());
         QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write("<?xml version=\"1.0\"?><plist><dict><key>MaxHits</key><integer>5");
         file.close();
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("Tamblin\\.plist")));
-        m_store = std::make_unique<TBUserDefaults>(storePath());
-        TBPreferences::resetSharedPreferences(m_store.get());
-        TBPreferences* prefs = TBPreferences::sharedPreferences();
+        TBPreferences* prefs = m_prefs.reopened();
         QCOMPARE(prefs->maxHits(), 100);
         QVERIFY(prefs->directories().isEmpty());
         QCOMPARE(prefs->previousSearch()->name(), QStringLiteral("New Search"));
@@ -576,7 +566,7 @@ private Q_SLOTS:
     // shipped text list lacks it.
     void lastSelectedAttributeUnknownToTheLists()
     {
-        const QString folder = m_dir.filePath(QStringLiteral("uid-only"));
+        const QString folder = m_prefs.filePath(QStringLiteral("uid-only"));
         QVERIFY(QDir().mkpath(folder));
         QVERIFY(TBPropertyList::writeFile(folder + QStringLiteral("/DefaultAttrs.plist"),
                                           QVariantMap {{QStringLiteral("uid"), QStringLiteral("User")}}));
