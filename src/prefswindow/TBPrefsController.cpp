@@ -1,7 +1,6 @@
 #include "TBPrefsController.h"
 
 #include "TBPreferences.h"
-#include "TBPrefsAttributesTab.h"
 #include "TBPrefsGeneralTab.h"
 
 #include <QAction>
@@ -71,7 +70,7 @@ TBPrefsController::TBPrefsController(QWidget* parent)
 
     if (QCoreApplication* app = QCoreApplication::instance())
         connect(app, &QCoreApplication::aboutToQuit, this, &TBPrefsController::commitEditing);
-    resize(620, 440);
+    resize(720, 600); // room for the attributes outline's four columns
 }
 
 TBPrefsController::~TBPrefsController() = default;

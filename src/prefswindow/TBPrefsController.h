@@ -1,6 +1,7 @@
 #pragma once
 
 #include "TBDirectory.h"
+#include "TBPrefsAttributesTab.h"
 #include "TBPrefsDirectoriesTab.h"
 #include "TBPrefsTab.h"
 
@@ -12,9 +13,11 @@ class QActionGroup;
 class QStackedWidget;
 class QTableView;
 class QToolBar;
+class QTreeView;
+class TBAttributeTableController;
 class TBDirectoryTableController;
+class TBEditAttributeSheet;
 class TBEditDirectorySheet;
-class TBPrefsAttributesTab;
 class TBPrefsGeneralTab;
 
 // The preferences window: a toolbar switching between the "General", "Directories" and
@@ -67,6 +70,17 @@ public:
     }
     QTableView* directoriesTable() const { return m_directoriesTab->directoriesTable(); }
     QList<int> selectedDirectoryRows() const { return m_directoriesTab->selectedDirectoryRows(); }
+
+    // The Attributes tab's operations.
+    void addAttribute() { m_attributesTab->addAttribute(); }
+    void delAttribute() { m_attributesTab->delAttribute(); }
+    void edtAttribute(QObject* sender) { m_attributesTab->edtAttribute(sender); }
+    void resetAttributes() { m_attributesTab->resetAttributes(); }
+    TBAttributePtr editingAttribute() const { return m_attributesTab->editingAttribute(); }
+    qint64 editingAttributeID() const { return m_attributesTab->editingAttributeID(); }
+    TBEditAttributeSheet* editAttributeSheet() const { return m_attributesTab->editAttributeSheet(); }
+    TBAttributeTableController* attributeTableController() const { return m_attributesTab->attributeTableController(); }
+    QTreeView* attributesTable() const { return m_attributesTab->attributesTable(); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;

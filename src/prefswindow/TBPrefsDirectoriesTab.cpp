@@ -7,6 +7,7 @@
 #include "TBPropertyList.h"
 #include "TBUserDefaults.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
@@ -15,6 +16,7 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -35,7 +37,8 @@ const QString kUniqueNameHint = QStringLiteral("Please enter a unique name for t
 TBPrefsDirectoriesTab::TBPrefsDirectoriesTab(QWidget* parent)
     : TBPrefsTab(QStringLiteral("Directories"), parent)
 {
-    auto* hint = new QLabel(tr("Every window lists the directories in this order. Drag a row to move it."));
+    auto* hint = new QLabel(tr("Every window lists the directories in this order. Drag a row to move it; "
+                               "right-click it for more commands."));
     hint->setWordWrap(true);
 
     m_directoriesTable = new QTableView;
@@ -44,27 +47,42 @@ TBPrefsDirectoriesTab::TBPrefsDirectoriesTab(QWidget* parent)
     m_directoryTableController->setObjectName(QStringLiteral("directoryTableController"));
     m_directoryTableController->setDirectoriesTable(m_directoriesTable);
 
-    auto button = [this](const QString& name, const QString& title, void (TBPrefsDirectoriesTab::*action)()) {
-        auto* b = new QPushButton(title);
-        b->setObjectName(name);
-        b->setAutoDefault(false);
-        connect(b, &QPushButton::clicked, this, action);
-        return b;
-    };
-    m_directoryAddButton
-        = button(QStringLiteral("directoryAddButton"), tr("Add…"), &TBPrefsDirectoriesTab::addDirectory);
-    m_directoryAddButton->setToolTip(tr("Add a directory. Hold Alt to duplicate the selected one."));
-    m_directoryEdtButton = new QPushButton(tr("Edit…"));
-    m_directoryEdtButton->setObjectName(QStringLiteral("directoryEdtButton"));
-    m_directoryEdtButton->setAutoDefault(false);
+    m_directoryAddButton = makeButton(QStringLiteral("directoryAddButton"), tr("Add…"));
+    m_directoryAddButton->setToolTip(
+        tr("Add a directory. Hold Alt, or press Ctrl+D in the list, to duplicate the selected one."));
+    connect(m_directoryAddButton, &QPushButton::clicked, this, &TBPrefsDirectoriesTab::addDirectory);
+    m_directoryEdtButton = makeButton(QStringLiteral("directoryEdtButton"), tr("Edit…"));
     connect(m_directoryEdtButton, &QPushButton::clicked, this, [this] { edtDirectory(m_directoryEdtButton); });
-    m_directoryDelButton
-        = button(QStringLiteral("directoryDelButton"), tr("Delete"), &TBPrefsDirectoriesTab::delDirectory);
-    m_directoryDelButton->setToolTip(tr("Delete the selected directories. Hold Alt to skip the question."));
-    m_importDirectoriesButton
-        = button(QStringLiteral("importDirectoriesButton"), tr("Import…"), &TBPrefsDirectoriesTab::importDirectories);
-    m_exportDirectoriesButton
-        = button(QStringLiteral("exportDirectoriesButton"), tr("Export…"), &TBPrefsDirectoriesTab::exportDirectories);
+    m_directoryDelButton = makeButton(QStringLiteral("directoryDelButton"), tr("Delete"));
+    m_directoryDelButton->setToolTip(
+        tr("Delete the selected directories. Hold Alt, or press Shift+Delete in the list, to skip the question."));
+    connect(m_directoryDelButton, &QPushButton::clicked, this, &TBPrefsDirectoriesTab::delDirectory);
+    m_importDirectoriesButton = makeButton(QStringLiteral("importDirectoriesButton"), tr("Import…"));
+    connect(m_importDirectoriesButton, &QPushButton::clicked, this, &TBPrefsDirectoriesTab::importDirectories);
+    m_exportDirectoriesButton = makeButton(QStringLiteral("exportDirectoriesButton"), tr("Export…"));
+    connect(m_exportDirectoriesButton, &QPushButton::clicked, this, &TBPrefsDirectoriesTab::exportDirectories);
+
+    // The menu's commands, with their shortcuts while the table has the focus.
+    m_directoriesMenu = new QMenu(this);
+    m_directoriesMenu->setObjectName(QStringLiteral("directoriesMenu"));
+    QMenu* menu = m_directoriesMenu;
+    connect(addTableCommand(menu, m_directoriesTable, QStringLiteral("addDirectoryAction"), tr("Add…")),
+            &QAction::triggered, this, &TBPrefsDirectoriesTab::newDirectory);
+    m_duplicateDirectoryAction = addTableCommand(menu, m_directoriesTable, QStringLiteral("duplicateDirectoryAction"),
+                                                 tr("Duplicate"), {QKeySequence(Qt::CTRL | Qt::Key_D)});
+    connect(m_duplicateDirectoryAction, &QAction::triggered, this, &TBPrefsDirectoriesTab::duplicateDirectory);
+    m_editDirectoryAction
+        = addTableCommand(menu, m_directoriesTable, QStringLiteral("editDirectoryAction"), tr("Edit…"));
+    connect(m_editDirectoryAction, &QAction::triggered, this, [this] { edtDirectory(m_editDirectoryAction); });
+    m_deleteDirectoryAction
+        = addTableCommand(menu, m_directoriesTable, QStringLiteral("deleteDirectoryAction"), tr("Delete…"),
+                          {QKeySequence(Qt::Key_Delete), QKeySequence(Qt::Key_Backspace)});
+    connect(m_deleteDirectoryAction, &QAction::triggered, this, [this] { deleteSelectedDirectories(true); });
+    m_deleteWithoutAskingAction
+        = addTableCommand(menu, m_directoriesTable, QStringLiteral("deleteDirectoriesWithoutAskingAction"),
+                          tr("Delete Without Asking"), {QKeySequence(Qt::SHIFT | Qt::Key_Delete)});
+    connect(m_deleteWithoutAskingAction, &QAction::triggered, this, [this] { deleteSelectedDirectories(false); });
+    setTableMenu(m_directoriesTable, [this] { return directoriesMenu(); });
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_directoryAddButton);
@@ -123,22 +141,45 @@ void TBPrefsDirectoriesTab::updateDirectoryButtons()
     m_directoryDelButton->setEnabled(selected > 0);
     m_directoryEdtButton->setEnabled(selected == 1);
     m_exportDirectoriesButton->setEnabled(!prefs()->directories().isEmpty());
+    m_duplicateDirectoryAction->setEnabled(selected == 1);
+    m_editDirectoryAction->setEnabled(selected == 1);
+    m_deleteDirectoryAction->setEnabled(selected > 0);
+    m_deleteWithoutAskingAction->setEnabled(selected > 0);
+}
+
+QMenu* TBPrefsDirectoriesTab::directoriesMenu()
+{
+    updateDirectoryButtons();
+    return m_directoriesMenu;
 }
 
 void TBPrefsDirectoriesTab::addDirectory()
 {
+    if ((currentModifiers() & Qt::AltModifier) && selectedDirectoryRows().size() == 1)
+        duplicateDirectory();
+    else
+        newDirectory();
+}
+
+void TBPrefsDirectoriesTab::newDirectory()
+{
     if (m_editingDirectory)
         return; // the sheet is already up
+    m_editingDirectory = TBDirectory::directory(prefs()->directories());
+    m_editingDirectoryID = -2;
+    openEditSheet();
+}
+
+void TBPrefsDirectoriesTab::duplicateDirectory()
+{
     const QList<int> rows = selectedDirectoryRows();
     const QList<TBDirectoryPtr>& list = prefs()->directories();
-    if (rows.size() == 1 && (currentModifiers() & Qt::AltModifier) && list.at(rows.first())) {
-        const TBDirectoryPtr original = list.at(rows.first());
-        m_editingDirectory = TBDirectory::directoryWithDirectory(*original);
-        m_editingDirectory->setDirectoryName(QStringLiteral("Copy of %1").arg(original->directoryName()));
-        m_editingDirectory->updateDirectoryID(list);
-    } else {
-        m_editingDirectory = TBDirectory::directory(list);
-    }
+    if (m_editingDirectory || rows.size() != 1 || !list.at(rows.first()))
+        return;
+    const TBDirectoryPtr original = list.at(rows.first());
+    m_editingDirectory = TBDirectory::directoryWithDirectory(*original);
+    m_editingDirectory->setDirectoryName(QStringLiteral("Copy of %1").arg(original->directoryName()));
+    m_editingDirectory->updateDirectoryID(list);
     m_editingDirectoryID = -2;
     openEditSheet();
 }
@@ -150,7 +191,8 @@ void TBPrefsDirectoriesTab::edtDirectory(QObject* sender)
     int row = -1;
     if (sender == m_directoriesTable) {
         row = m_clickedRow;
-    } else if (sender == m_directoryEdtButton || sender == m_directoryTableController) {
+    } else if (sender == m_directoryEdtButton || sender == m_directoryTableController
+               || sender == m_editDirectoryAction) {
         const QList<int> rows = selectedDirectoryRows();
         const int current = m_directoriesTable->currentIndex().row();
         row = rows.contains(current) ? current : (rows.isEmpty() ? -1 : rows.last());
@@ -249,10 +291,15 @@ void TBPrefsDirectoriesTab::editDirectoryCancel()
 
 void TBPrefsDirectoriesTab::delDirectory()
 {
+    deleteSelectedDirectories(!(currentModifiers() & Qt::AltModifier));
+}
+
+void TBPrefsDirectoriesTab::deleteSelectedDirectories(bool ask)
+{
     const QList<int> rows = selectedDirectoryRows();
     if (rows.isEmpty())
         return;
-    if (currentModifiers() & Qt::AltModifier) {
+    if (!ask) {
         deleteDirectoriesAtRows(rows);
         return;
     }

@@ -5,7 +5,9 @@
 
 #include <QList>
 
+class QAction;
 class QFileDialog;
+class QMenu;
 class QPushButton;
 class QTableView;
 class TBDirectoryTableController;
@@ -19,10 +21,16 @@ class TBPrefsDirectoriesTab : public TBPrefsTab
 public:
     explicit TBPrefsDirectoriesTab(QWidget* parent = nullptr);
 
+    // The add button: a new directory, or with Alt a copy of the one selected.
     void addDirectory();
+    void newDirectory();
+    // A copy named "Copy of <name>" of the one selected directory; nothing without one.
+    void duplicateDirectory();
+    // The delete button: asks first, unless Alt is held.
     void delDirectory();
-    // sender: the table (a double-click on m_clickedRow), the edit button or the table
-    // controller (Return); any other sender does nothing.
+    void deleteSelectedDirectories(bool ask);
+    // sender: the table (a double-click on m_clickedRow), the edit button, the menu's edit command
+    // or the table controller (Return); any other sender does nothing.
     void edtDirectory(QObject* sender);
     void editDirectoryOK();
     void editDirectoryCancel();
@@ -43,6 +51,8 @@ public:
     TBDirectoryTableController* directoryTableController() const { return m_directoryTableController; }
     QTableView* directoriesTable() const { return m_directoriesTable; }
     QList<int> selectedDirectoryRows() const;
+    // The table's context menu, made up to date for the current selection.
+    QMenu* directoriesMenu();
 
 private:
     void openEditSheet();
@@ -61,6 +71,11 @@ private:
     QPushButton* m_exportDirectoriesButton = nullptr;
     TBDirectoryTableController* m_directoryTableController = nullptr;
     TBEditDirectorySheet* m_editDirectorySheet = nullptr;
+    QMenu* m_directoriesMenu = nullptr;
+    QAction* m_duplicateDirectoryAction = nullptr;
+    QAction* m_editDirectoryAction = nullptr;
+    QAction* m_deleteDirectoryAction = nullptr;
+    QAction* m_deleteWithoutAskingAction = nullptr;
 
     TBDirectoryPtr m_editingDirectory;
     qint64 m_editingDirectoryID = -2;

@@ -2,9 +2,13 @@
 
 #include "TBPreferences.h"
 
+#include <QAbstractScrollArea>
+#include <QAction>
 #include <QGridLayout>
 #include <QGuiApplication>
+#include <QMenu>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSpacerItem>
 
 TBPrefsTab::ModifierSource TBPrefsTab::s_modifierSource;
@@ -50,4 +54,32 @@ QMessageBox* TBPrefsTab::alert(QWidget* parent, bool critical, const QString& te
         grid->addItem(new QSpacerItem(380, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
                       grid->columnCount());
     return box;
+}
+
+QPushButton* TBPrefsTab::makeButton(const QString& name, const QString& title)
+{
+    auto* button = new QPushButton(title);
+    button->setObjectName(name);
+    button->setAutoDefault(false);
+    return button;
+}
+
+QAction* TBPrefsTab::addTableCommand(QMenu* menu, QWidget* table, const QString& name, const QString& title,
+                                     const QList<QKeySequence>& shortcuts)
+{
+    auto* command = new QAction(title, menu);
+    command->setObjectName(name);
+    command->setShortcuts(shortcuts);
+    command->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    menu->addAction(command);
+    table->addAction(command);
+    return command;
+}
+
+void TBPrefsTab::setTableMenu(QAbstractScrollArea* table, std::function<QMenu*()> menu)
+{
+    table->setContextMenuPolicy(Qt::CustomContextMenu);
+    QObject::connect(table, &QWidget::customContextMenuRequested, table, [table, menu](const QPoint& position) {
+        menu()->popup(table->viewport()->mapToGlobal(position));
+    });
 }

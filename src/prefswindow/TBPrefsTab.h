@@ -1,10 +1,16 @@
 #pragma once
 
+#include <QKeySequence>
+#include <QList>
 #include <QWidget>
 
 #include <functional>
 
+class QAbstractScrollArea;
+class QAction;
+class QMenu;
 class QMessageBox;
+class QPushButton;
 class TBPreferences;
 
 // One tab of the preferences window; its objectName is its toolbar identifier ("General",
@@ -33,6 +39,15 @@ protected:
     // A window-modal alert on parent, warning or critical style, deleted once closed; the caller
     // adds buttons and opens it.
     static QMessageBox* alert(QWidget* parent, bool critical, const QString& text, const QString& informative);
+    // A push button that Return in a field does not press.
+    static QPushButton* makeButton(const QString& name, const QString& title);
+    // A command of a table's context menu, its shortcuts working while the table has the focus; the
+    // caller connects it. The menu holds the commands that Alt changes, for window managers that take
+    // Alt-clicks.
+    static QAction* addTableCommand(QMenu* menu, QWidget* table, const QString& name, const QString& title,
+                                    const QList<QKeySequence>& shortcuts = {});
+    // Right-clicking the table pops up the menu that `menu` returns, brought up to date.
+    static void setTableMenu(QAbstractScrollArea* table, std::function<QMenu*()> menu);
 
 private:
     static ModifierSource s_modifierSource;

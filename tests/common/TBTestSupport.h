@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QFile>
 #include <QString>
+#include <QVariantMap>
 #include <QtTest>
 
 // Shared by the tests: where the sample slapd of this test run listens, who can bind to it, and
@@ -33,6 +35,15 @@ QString useScratchConfig();
 // True when a missing real part (slapd, a tool, a reader, the keyring, a font) must fail the test
 // instead of skipping it: under scripts/test (TB_REQUIRE_REAL_PARTS=1) and on CI (CI=true).
 bool realPartsRequired();
+
+// A property-list file as an independent reader sees it: Python's plistlib loads it and hands it
+// over as JSON (data as hexadecimal text). Empty, with the reason in *error, when python3 is
+// missing or the file does not load.
+QVariantMap plistReadByPython(const QString& path, QString* error = nullptr);
+inline bool pythonAvailable()
+{
+    return QFile::exists(QStringLiteral("/usr/bin/python3"));
+}
 
 } // namespace TBTestSupport
 

@@ -4,7 +4,9 @@
 #include "TBEditDirectorySheet.h"
 #include "TBNotificationCenter.h"
 #include "TBPreferences.h"
+#include "TBPrefsWindowTest.h"
 #include "TBPropertyList.h"
+#include "TBTestPrefs.h"
 #include "TBTestSupport.h"
 #include "TBUserDefaults.h"
 
@@ -14,6 +16,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
@@ -23,6 +26,8 @@
 #include <QtTest>
 
 #include <memory>
+
+using namespace TBPrefsWindowTest;
 
 namespace {
 
@@ -55,26 +60,18 @@ class tst_TBPrefsController : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
-    std::unique_ptr<TBUserDefaults> m_store;
+    TBTestPrefs m_prefs;
     QObject m_observer;
     QList<TBNotification> m_notifications;
     Qt::KeyboardModifiers m_modifiers = Qt::NoModifier;
 
-    QString storePath() const { return m_dir.filePath(QStringLiteral("Tamblin.plist")); }
-    QString path(const QString& name) const { return m_dir.filePath(name); }
+    QString storePath() const { return m_prefs.storePath(); }
+    QString path(const QString& name) const { return m_prefs.filePath(name); }
 
     // Fresh preferences over a settings file holding `stored`, and a window on them.
     std::unique_ptr<TBPrefsController> windowWith(const QVariantMap& stored)
     {
-        TBPreferences::resetSharedPreferences(nullptr);
-        m_store.reset();
-        QFile::remove(storePath());
-        if (!stored.isEmpty() && !TBPropertyList::writeFile(storePath(), stored))
-            qFatal("Could not write the settings fixture");
-        m_store = std::make_unique<TBUserDefaults>(storePath());
-        TBPreferences::resetSharedPreferences(m_store.get());
-        TBPreferences::sharedPreferences();
+        m_prefs.prefsWith(stored);
         m_notifications.clear();
         m_modifiers = Qt::NoModifier;
         return std::make_unique<TBPrefsController>();
@@ -117,21 +114,6 @@ class tst_TBPrefsController : public QObject
         return widget;
     }
 
-    static QMessageBox* visibleAlert(QWidget* parent)
-    {
-        for (QMessageBox* box : parent->findChildren<QMessageBox*>()) {
-            if (box->isVisible())
-                return box;
-        }
-        return nullptr;
-    }
-
-    static void closeAlert(QMessageBox* box)
-    {
-        box->accept();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-
     static QList<QFileDialog*> openPanels(QWidget* parent)
     {
         QList<QFileDialog*> result;
@@ -151,17 +133,10 @@ class tst_TBPrefsController : public QObject
                                             QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
 
-    static void type(QLineEdit* field, const QString& text)
-    {
-        field->clear();
-        QTest::keyClicks(field, text);
-    }
-
 private Q_SLOTS:
     void initTestCase()
     {
         TBTestSupport::useScratchConfig();
-        QVERIFY(m_dir.isValid());
         TBNotificationCenter::defaultCenter()->addObserver(
             &m_observer, QString(), [this](const TBNotification& n) { m_notifications.append(n); });
         TBPrefsController::setModifierSource([this] { return m_modifiers; });
@@ -617,6 +592,79 @@ private Q_SLOTS:
         }
         // Deleting the current directory leaves none current.
         QCOMPARE(TBPreferences::sharedPreferences()->currentDirectoryID() == 0, rows.contains(0) && deleted);
+    }
+
+    // What Alt does to the buttons, without Alt: window managers often take Alt-clicks.
+    void commandsWithoutAlt_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("sheetName"); // the sheet opens on it; empty: no sheet
+        QTest::addColumn<bool>("asked");
+        QTest::addColumn<QStringList>("remaining");
+        const QStringList all {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")};
+        const QStringList withoutB {QStringLiteral("A"), QStringLiteral("C")};
+        QTest::newRow("Duplicate in the menu") << "duplicateDirectoryAction"
+                                               << "Copy of B" << false << all;
+        QTest::newRow("Ctrl+D") << "ctrl+d"
+                                << "Copy of B" << false << all;
+        QTest::newRow("Edit in the menu") << "editDirectoryAction"
+                                          << "B" << false << all;
+        QTest::newRow("Delete key asks") << "delete"
+                                         << "" << true << all;
+        QTest::newRow("Shift+Delete does not") << "shift+delete"
+                                               << "" << false << withoutB;
+        QTest::newRow("Delete Without Asking in the menu") << "deleteDirectoriesWithoutAskingAction"
+                                                           << "" << false << withoutB;
+    }
+    void commandsWithoutAlt()
+    {
+        QFETCH(QString, how);
+        QFETCH(QString, sheetName);
+        QFETCH(bool, asked);
+        QFETCH(QStringList, remaining);
+        auto window = windowWithDirectories({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
+        window->show();
+        window->activateWindow(); // shortcuts work in the active window only
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        select(window.get(), {1});
+        QTableView* table = window->directoriesTable();
+        table->setFocus();
+        if (how == QLatin1String("ctrl+d")) {
+            QTest::keyClick(table, Qt::Key_D, Qt::ControlModifier);
+        } else if (how == QLatin1String("delete")) {
+            QTest::keyClick(table, Qt::Key_Delete);
+        } else if (how == QLatin1String("shift+delete")) {
+            QTest::keyClick(table, Qt::Key_Delete, Qt::ShiftModifier);
+        } else {
+            QMenu* menu = window->directoriesTab()->directoriesMenu();
+            auto* command = window->directoriesTab()->findChild<QAction*>(how);
+            QVERIFY(command && menu->actions().contains(command) && command->isEnabled());
+            command->trigger();
+        }
+        TBEditDirectorySheet* sheet = window->editDirectorySheet();
+        QCOMPARE(sheet && sheet->isVisible(), !sheetName.isEmpty());
+        if (sheet && sheet->isVisible()) {
+            QCOMPARE(sheet->editDirectoryNameTextField()->text(), sheetName);
+            QCOMPARE(window->editingDirectoryID() == -2, sheetName != QLatin1String("B"));
+            sheet->editDirectoryCancelButton()->click();
+        }
+        QMessageBox* box = visibleAlert(window.get());
+        QCOMPARE(box != nullptr, asked);
+        if (box) {
+            QCOMPARE(box->text(), QStringLiteral("Really delete?"));
+            child<QPushButton>(box, QStringLiteral("cancelButton"))->click();
+        }
+        QCOMPARE(names(), remaining);
+        QCOMPARE(namesOnDisk(), remaining);
+
+        // With nothing selected the commands are off.
+        select(window.get(), {});
+        window->directoriesTab()->directoriesMenu();
+        for (const QString& name :
+             {QStringLiteral("duplicateDirectoryAction"), QStringLiteral("editDirectoryAction"),
+              QStringLiteral("deleteDirectoryAction"), QStringLiteral("deleteDirectoriesWithoutAskingAction")})
+            QVERIFY(!window->directoriesTab()->findChild<QAction*>(name)->isEnabled());
+        QVERIFY(window->directoriesTab()->findChild<QAction*>(QStringLiteral("addDirectoryAction"))->isEnabled());
     }
 
     // Export all, check the file with another reader, read it back: two more directories.
