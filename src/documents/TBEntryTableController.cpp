@@ -3,6 +3,7 @@
 #include "TBEntryTableModel.h"
 #include "TBNotificationCenter.h"
 #include "TBPreferences.h"
+#include "TBReadOnlyFormatter.h"
 #include "TBUserDefaults.h"
 
 #include <QAction>
@@ -33,7 +34,7 @@ public:
     {
         QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
         if (auto* field = qobject_cast<QLineEdit*>(editor))
-            field->setReadOnly(true);
+            TBReadOnlyFormatter::sharedReadOnlyFormatter()->attachTo(field);
         return editor;
     }
     void setModelData(QWidget*, QAbstractItemModel*, const QModelIndex&) const override { }
@@ -576,8 +577,47 @@ void TBEntryTableController::prefsHaveChanged(const TBNotification&)
     updateAttributesColumnsMenu();
 }
 
-void TBEntryTableController::attributesHaveChanged(const TBNotification&)
+void TBEntryTableController::attributesHaveChanged(const TBNotification& notification)
 {
     updateAttributeColumns();
+    // Columns the user turns on in the preferences window come at once. Columns that a search in
+    // another window showed for what it found wait for this table's own results.
+    if (notification.sender != TBPreferences::sharedPreferences())
+        addDisplayedAttributeColumns();
     updateAttributesColumnsMenu();
+
+    // Friendly names and kinds are part of the entries' texts: drop what was drawn with the old
+    // ones, and draw the details again. Only the basic and column lists changing leaves them be.
+    const bool listsOnly = notification.userInfo.value(QStringLiteral("PrefNotifyAction")).toLongLong()
+            == TBPrefNotifyAttributeListsChanged
+        && !notification.userInfo.contains(QStringLiteral("AttributeIDs"));
+    if (listsOnly)
+        return;
+    for (const TBEntryPtr& entry : entries()) {
+        if (entry)
+            entry->renderingCache().reset();
+    }
+    if (!selectedRows().isEmpty())
+        Q_EMIT selectionChanged();
+}
+
+void TBEntryTableController::addDisplayedAttributeColumns()
+{
+    const TBPreferences* prefs = TBPreferences::sharedPreferences();
+    const QList<int> selected = selectedRows();
+    bool added = false;
+    for (const QString& name : QStringList(prefs->displayedAttributeColumns())) {
+        if (prefs->attributeExists(name) && m_model->columnForIdentifier(name) < 0)
+            added = addTableColumnForAttribute(name) || added;
+    }
+    if (!added)
+        return;
+    ++m_layoutGuard;
+    applyColumnLayout();
+    --m_layoutGuard;
+    // A selected row takes in its new cells, so it still counts as a selected row.
+    QItemSelection rows;
+    for (int row : selected)
+        rows.select(m_model->index(row, 0), m_model->index(row, m_model->columnCount() - 1));
+    m_tableView->selectionModel()->select(rows, QItemSelectionModel::Select);
 }

@@ -111,6 +111,8 @@ private:
     void updateSortIndicator();
     void prefsHaveChanged(const TBNotification& notification);
     void attributesHaveChanged(const TBNotification& notification);
+    // Columns for the displayed attributes that have none yet.
+    void addDisplayedAttributeColumns();
     void applyColumnLayout();
 
     QPointer<TBTableView> m_tableView;

@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QProcess>
@@ -346,6 +347,78 @@ private Q_SLOTS:
         QVERIFY(!menuItem(controller, "tamblinColour"));
         prefs()->addToDisplayedAttributeColumns(QStringLiteral("objectclass"));
         QVERIFY(!controller.isColumnHidden("objectclass"));
+    }
+
+    // What the preferences window changes shows at once: the columns asked for, and friendly
+    // names in the headers and in the entries' texts.
+    void preferencesWindowChangesShowAtOnce()
+    {
+        auto colour = std::make_shared<TBAttribute>();
+        colour->setAttributeName(QStringLiteral("tamblinColour"));
+        colour->setFriendlyName(QString());
+        prefs()->addAttribute(colour);
+        prefs()->setShowFriendlyAttrs(true);
+        TBTableView table;
+        TBEntryTableController controller(&table);
+        controller.initAttributeColumns();
+        controller.initAttributesColumnsMenu();
+        const TBEntryList rows {TBTestSupport::entryFromPairs({"dn=uid=ann,dc=t", "cn=Ann", "tamblinColour=teal"}),
+                                TBTestSupport::entryFromPairs({"dn=uid=bo,dc=t", "cn=Bo"})};
+        controller.setEntries(rows);
+        table.selectRow(0);
+        QSignalSpy redraw(&controller, &TBEntryTableController::selectionChanged);
+        const TBRenderingContext context = prefs()->renderingContext();
+        QVERIFY(TBEntryRendering::friendlyInfo(*rows.first(), context).plainText().contains("tamblinColour: teal"));
+
+        // A column the registry turns on for another window's search waits for this table's results.
+        QObject preferencesWindow;
+        prefs()->registry().setDisplayedAttributeColumns(prefs()->displayedAttributeColumns()
+                                                         + QStringList {"tamblinColour"});
+        const QVariantMap listsChanged {{"PrefNotifyAction", qint64(3)},
+                                        {"AttributeNames", QStringList {"tamblinColour"}}};
+        TBNotificationCenter::defaultCenter()->post(TBPrefsAttributesHaveChangedNotification, prefs(), listsChanged);
+        QVERIFY(!controller.columnIdentifiers().contains("tamblinColour"));
+        QCOMPARE(redraw.size(), 0); // a list changing leaves the texts as drawn
+        // Turned on in the preferences window, it comes at once, shown; the texts stay as drawn.
+        TBNotificationCenter::defaultCenter()->post(TBPrefsAttributesHaveChangedNotification, &preferencesWindow,
+                                                    listsChanged);
+        QVERIFY(controller.columnIdentifiers(true).contains("tamblinColour"));
+        QVERIFY(menuItem(controller, "tamblinColour")->isChecked());
+        QCOMPARE(column(controller, "tamblinColour"), (QStringList {"teal", ""}));
+        QCOMPARE(controller.selectedRows(), QList<int> {0}); // the row selected takes in the new cell
+        redraw.clear();
+
+        // A new friendly name: the header, the menu and the details of the selected entry follow.
+        QVERIFY(prefs()->changeAttribute(colour->attributeID(), "tamblinColour", "Colour", 0));
+        TBNotificationCenter::defaultCenter()->post(
+            TBPrefsAttributesHaveChangedNotification, &preferencesWindow,
+            {{"PrefNotifyAction", qint64(3)}, {"AttributeIDs", QVariantList {colour->attributeID()}}});
+        const int at = controller.model()->columnForIdentifier("tamblinColour");
+        QCOMPARE(controller.model()->headerData(at, Qt::Horizontal).toString(), QStringLiteral("Colour"));
+        QVERIFY(menuItem(controller, "tamblinColour (Colour)"));
+        QCOMPARE(redraw.size(), 1);
+        QVERIFY(TBEntryRendering::friendlyInfo(*rows.first(), context).plainText().contains("Colour: teal"));
+    }
+
+    // An opened cell shows its value to select and copy; typing in it changes nothing.
+    void openedCellIsReadOnly()
+    {
+        TBTableView table;
+        TBEntryTableController controller(&table);
+        controller.initAttributeColumns();
+        controller.setEntries(people());
+        table.show();
+        const QModelIndex cell = controller.model()->index(0, controller.model()->columnForIdentifier("cn"));
+        table.edit(cell);
+        auto* field = table.viewport()->findChild<QLineEdit*>();
+        QVERIFY(field);
+        QVERIFY(field->isReadOnly());
+        QCOMPARE(field->text(), QStringLiteral("bob"));
+        QTest::keyClicks(field, QStringLiteral("x"));
+        QTest::keyClick(field, Qt::Key_Backspace);
+        QCOMPARE(field->text(), QStringLiteral("bob"));
+        QTest::keyClick(field, Qt::Key_Return);
+        QCOMPARE(controller.model()->cellText(0, cell.column()), QStringLiteral("bob"));
     }
 
     void copyGivesTabDelimitedRows_data()
