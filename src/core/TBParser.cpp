@@ -192,8 +192,7 @@ struct TBParser::State
     QByteArray line; // a logical line joined from continuation lines
     QByteArray decoded; // base64 output
 
-    Name nameFor(QByteArrayView raw, const QSet<QString>& images, const QSet<QString>& binaries,
-                 QSet<QString>& returned)
+    Name nameFor(QByteArrayView raw, const TBAttributeKinds& kinds, QSet<QString>& returned)
     {
         const auto known = names.constFind(QByteArray::fromRawData(raw.data(), raw.size()));
         if (known != names.constEnd())
@@ -201,22 +200,21 @@ struct TBParser::State
         const QString name = QString::fromUtf8(raw);
         const QString lower = name.toLower();
         returned.insert(lower);
-        const Name made {builder.nameID(name), images.contains(lower), binaries.contains(lower)};
+        const Name made {builder.nameID(name), kinds.isImage(lower), kinds.isBinary(lower)};
         names.insert(raw.toByteArray(), made);
         return made;
     }
 };
 
 TBParser::TBParser(const QByteArray& data, bool decodeBase64, const TBAttributeKinds& kinds)
-    : TBParser(data, decodeBase64, kinds.imageNames, kinds.binaryNames)
+    : m_data(data)
+    , m_kinds(kinds)
+    , m_decodeBase64(decodeBase64)
 { }
 
 TBParser::TBParser(const QByteArray& data, bool decodeBase64, const QSet<QString>& imageAttributes,
                    const QSet<QString>& binaryAttributes)
-    : m_data(data)
-    , m_imageAttributes(imageAttributes)
-    , m_binaryAttributes(binaryAttributes)
-    , m_decodeBase64(decodeBase64)
+    : TBParser(data, decodeBase64, TBAttributeKinds {imageAttributes, binaryAttributes})
 { }
 
 TBParser::~TBParser() = default;
@@ -339,8 +337,7 @@ void TBParser::addLine(QByteArrayView line)
     if (nameLength == 0)
         return;
 
-    const State::Name name
-        = m_state->nameFor(line.first(nameLength), m_imageAttributes, m_binaryAttributes, m_returnedAttributeNames);
+    const State::Name name = m_state->nameFor(line.first(nameLength), m_kinds, m_returnedAttributeNames);
     TBEntryBuilder& builder = m_state->builder;
 
     // Bytes that are not UTF-8 text: pictures for image attributes, raw bytes otherwise.

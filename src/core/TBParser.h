@@ -49,8 +49,7 @@ private:
     void addLine(QByteArrayView line);
 
     QByteArray m_data;
-    QSet<QString> m_imageAttributes;
-    QSet<QString> m_binaryAttributes;
+    TBAttributeKinds m_kinds;
     std::unique_ptr<State> m_state;
     bool m_decodeBase64 = true;
     std::atomic<bool> m_aborting {false};

@@ -86,6 +86,19 @@ const TBAttributePtr* findByName(const TBAttributeList& list, const QString& nam
     return nullptr;
 }
 
+// Whether a name has a kind: its own definition of that kind, or, when it has no definition of
+// the other kind and carries options, its base name's.
+template<typename Has, typename HasOther>
+bool hasKind(const QString& name, Has has, HasOther hasOther)
+{
+    if (has(name))
+        return true;
+    const qsizetype semicolon = name.indexOf(u';');
+    if (semicolon <= 0 || hasOther(name))
+        return false;
+    return has(name.left(semicolon));
+}
+
 void sortByName(TBAttributeList& list)
 {
     std::stable_sort(list.begin(), list.end(),
@@ -182,12 +195,18 @@ QString TBAttributeRegistry::friendlyNameForAttribute(const QString& name, const
 
 bool TBAttributeRegistry::isImageAttribute(const QString& name) const
 {
-    return findByName(m_customImageAttrs, name) || findByName(m_defaultImageAttrs, name);
+    return hasKind(
+        name,
+        [this](const QString& n) { return findByName(m_customImageAttrs, n) || findByName(m_defaultImageAttrs, n); },
+        [this](const QString& n) { return findByName(m_customBinaryAttrs, n) || findByName(m_defaultBinaryAttrs, n); });
 }
 
 bool TBAttributeRegistry::isBinaryAttribute(const QString& name) const
 {
-    return findByName(m_customBinaryAttrs, name) || findByName(m_defaultBinaryAttrs, name);
+    return hasKind(
+        name,
+        [this](const QString& n) { return findByName(m_customBinaryAttrs, n) || findByName(m_defaultBinaryAttrs, n); },
+        [this](const QString& n) { return findByName(m_customImageAttrs, n) || findByName(m_defaultImageAttrs, n); });
 }
 
 bool TBAttributeRegistry::isImageOrBinaryAttribute(const QString& name) const
@@ -197,7 +216,23 @@ bool TBAttributeRegistry::isImageOrBinaryAttribute(const QString& name) const
 
 bool TBAttributeRegistry::isADTimeAttribute(const QString& name) const
 {
-    return findByName(m_defaultADTimestampAttrs, name) != nullptr;
+    return hasKind(
+        name, [this](const QString& n) { return findByName(m_defaultADTimestampAttrs, n) != nullptr; },
+        [this](const QString& n) { return isImageOrBinaryAttribute(n); });
+}
+
+bool TBAttributeKinds::isImage(const QString& lowerName) const
+{
+    return hasKind(
+        lowerName, [this](const QString& n) { return imageNames.contains(n); },
+        [this](const QString& n) { return binaryNames.contains(n); });
+}
+
+bool TBAttributeKinds::isBinary(const QString& lowerName) const
+{
+    return hasKind(
+        lowerName, [this](const QString& n) { return binaryNames.contains(n); },
+        [this](const QString& n) { return imageNames.contains(n); });
 }
 
 TBAttributeKinds TBAttributeRegistry::kinds() const

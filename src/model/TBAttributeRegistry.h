@@ -25,6 +25,10 @@ struct TBAttributeKinds
 {
     QSet<QString> imageNames;
     QSet<QString> binaryNames;
+
+    // By a lower-cased name, as the registry answers (see isImageAttribute).
+    bool isImage(const QString& lowerName) const;
+    bool isBinary(const QString& lowerName) const;
 };
 
 // The attributes the application knows: the shipped lists (with built-in fallbacks), the custom
@@ -66,6 +70,10 @@ public:
 
     TBAttributePtr attributeWithName(const QString& name) const;
     TBAttributePtr attributeWithID(qint64 attributeID) const;
+    // Kinds go by the name's own image, binary or AD timestamp definition; a name with options
+    // ("jpegPhoto;binary") that has none takes the kind of the name before the first ";". A text
+    // definition of the full name (what discovery adds) is no kind of its own. Names, friendly
+    // names and the name lists always use the full name.
     bool attributeExists(const QString& name) const;
     QString friendlyNameForAttribute(const QString& name, const QString& missingValue = QString()) const;
     bool isImageAttribute(const QString& name) const;

@@ -322,12 +322,25 @@ void tst_TBParser::registryDecidesKinds()
     // The kinds taken from the registry decide the image and binary names.
     TBAttributeRegistry registry;
     registry.loadAttributesFromDefaults(nullptr);
-    QByteArray ldif("dn: cn=a\nJPEGPhoto:: QUJD\nobjectGUID:: QUJD\nphoto2:: QUJD\n");
+    // Attribute options fall back to the base name's kind.
+    QByteArray ldif("dn: cn=a\nJPEGPhoto:: QUJD\nobjectGUID:: QUJD\nphoto2:: QUJD\njpegPhoto;binary:: QUJD\n"
+                    "objectSid;binary:: QUJD\ncn;lang-de:: QUJD\n");
     TBParser parser(ldif, true, registry.kinds());
     QVERIFY(parser.parse());
-    QCOMPARE(dump(parser.parsedData()),
-             QStringList({"dn=cn=a", "dn: cn=a", "JPEGPhoto: <Could not decode image data>",
-                          "objectGUID: <bytes 414243>", "photo2: ABC", "--"}));
+    QCOMPARE(
+        dump(parser.parsedData()),
+        QStringList({"dn=cn=a", "dn: cn=a", "JPEGPhoto: <Could not decode image data>", "objectGUID: <bytes 414243>",
+                     "photo2: ABC", "jpegPhoto;binary: <Could not decode image data>",
+                     "objectSid;binary: <bytes 414243>", "cn;lang-de: ABC", "--"}));
+
+    // The pictures AD sends with ";binary", as real JPEGs.
+    TBParser pictures(fixture(QStringLiteral("ad-binary-pictures.ldif")), true, registry.kinds());
+    QVERIFY(pictures.parse());
+    QCOMPARE(pictures.parsedData().size(), 1);
+    const TBEntryPtr pat = pictures.parsedData().first();
+    QVERIFY(pat->hasPhoto());
+    for (const char* name : {"jpegPhoto;binary", "thumbnailPhoto;binary"})
+        QCOMPARE(describe(pat->valueForAttribute(QLatin1String(name))), QStringLiteral("<picture 16x16>"));
 }
 
 void tst_TBParser::realSearchOutput()

@@ -184,6 +184,54 @@ private Q_SLOTS:
                      registry->attributeWithName(name));
     }
 
+    // Attribute options: a name without a kind of its own takes its base name's, in the registry and
+    // in the copy a parse reads; friendly names keep to the full name.
+    void kindsByBaseName_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("image");
+        QTest::addColumn<bool>("binary");
+        QTest::addColumn<bool>("adTime");
+
+        QTest::newRow("jpegPhoto;binary, discovered as text")
+            << QStringLiteral("jpegPhoto;binary") << true << false << false;
+        QTest::newRow("thumbnailPhoto;binary") << QStringLiteral("thumbnailPhoto;binary") << true << false << false;
+        QTest::newRow("userCertificate;binary") << QStringLiteral("userCertificate;binary") << false << true << false;
+        QTest::newRow("OBJECTGUID;BINARY") << QStringLiteral("OBJECTGUID;BINARY") << false << true << false;
+        QTest::newRow("accountExpires;x-y") << QStringLiteral("accountExpires;x-y") << false << false << true;
+        QTest::newRow("own binary definition wins over an image base")
+            << QStringLiteral("thumbnailPhoto;x-raw") << false << true << false;
+        QTest::newRow("own image definition wins over a binary base")
+            << QStringLiteral("objectGUID;x-picture") << true << false << false;
+        QTest::newRow("text base") << QStringLiteral("cn;lang-de") << false << false << false;
+        QTest::newRow("ranged text") << QStringLiteral("member;range=0-1499") << false << false << false;
+        QTest::newRow("no base name") << QStringLiteral(";binary") << false << false << false;
+        QTest::newRow("plain jpegPhoto") << QStringLiteral("jpegPhoto") << true << false << false;
+    }
+
+    void kindsByBaseName()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, image);
+        QFETCH(bool, binary);
+        QFETCH(bool, adTime);
+        TBAttributeRegistry* registry = registryWithStored(
+            {{QStringLiteral("CustomAttributes"),
+              QVariantMap {{QStringLiteral("jpegphoto;binary"), QStringLiteral("jpegphoto;binary")}}},
+             {QStringLiteral("CustomImageAttributes"),
+              QVariantMap {{QStringLiteral("objectguid;x-picture"), QStringLiteral("")}}},
+             {QStringLiteral("CustomBinaryAttributes"),
+              QVariantMap {{QStringLiteral("thumbnailphoto;x-raw"), QStringLiteral("Raw")}}}});
+        QCOMPARE(registry->isImageAttribute(name), image);
+        QCOMPARE(registry->isBinaryAttribute(name), binary);
+        QCOMPARE(registry->isADTimeAttribute(name), adTime);
+        const TBAttributeKinds kinds = registry->kinds();
+        QCOMPARE(kinds.isImage(name.toLower()), image);
+        QCOMPARE(kinds.isBinary(name.toLower()), binary);
+        if (!registry->attributeExists(name))
+            QCOMPARE(registry->friendlyNameForAttribute(name), QStringLiteral(""));
+    }
+
     void builtinNameLists()
     {
         TBAttributeRegistry* registry = registryWithStored({}, true);
