@@ -271,18 +271,33 @@ bool TBParser::parse()
         pendingJoined = false;
     };
 
+    // An entry made of comment lines only is none: paged results end with "# pagedresults: ..."
+    // after the last entry's empty line.
+    bool onlyComments = false;
+    auto takeEntry = [&]() {
+        TBEntryPtr entry = builder.take();
+        if (!onlyComments)
+            m_parsedData.append(std::move(entry));
+    };
+
     while (true) {
         if (p >= end) {
             if (inEntry) {
                 flushPending();
-                m_parsedData.append(builder.take());
+                takeEntry();
             }
             m_parseSuccessful = true;
             return true;
         }
-        inEntry = true;
 
         const char* lineEnd = findLineEnd(p, end);
+        const bool comment = lineEnd > p && *p == '#';
+        if (!inEntry)
+            onlyComments = comment;
+        else if (lineEnd > p && *p != ' ' && !comment)
+            onlyComments = false;
+        inEntry = true;
+
         if (lineEnd > p && *p == ' ') {
             if (!pending)
                 return false;
@@ -299,7 +314,7 @@ bool TBParser::parse()
                 pendingStart = p;
                 pendingLength = lineEnd - p;
             } else {
-                m_parsedData.append(builder.take());
+                takeEntry();
                 inEntry = false;
             }
         }

@@ -144,6 +144,13 @@ void tst_TBParser::lines_data()
     QTest::newRow("comments, folded or not, are skipped")
         << QByteArray("# one\ndn: cn=a\n# two\n  folded\ncn: a\n") << true
         << QStringList {"dn=cn=a", "dn: cn=a", "cn: a", "--"} << true << true;
+    // ldapsearch -E pr=... writes a comment after each page, the last one after the last entry.
+    QTest::newRow("paged results") << QByteArray("dn: cn=a\ncn: a\n\n# pagedresults: cookie=TQEA\ndn: cn=b\ncn: b\n\n"
+                                                 "# pagedresults: cookie=\n")
+                                   << true << twoEntries << true << true;
+    QTest::newRow("comments alone between entries are no entry")
+        << QByteArray("dn: cn=a\ncn: a\n\n# one\n  folded\n# two\n\ndn: cn=b\ncn: b\n") << true << twoEntries << true
+        << true;
     QTest::newRow("names differing in case share one attribute")
         << QByteArray("dn: cn=a\nmail: 1\nMAIL: 2\nmail: 3\nDN: cn=x\n") << true
         << QStringList {"dn=cn=a", "dn: cn=a", "dn: cn=x", "mail: 1", "mail: 2", "mail: 3", "--"} << true << true;
@@ -236,9 +243,8 @@ void tst_TBParser::oddFixture()
         "note: Note:: not base64",
         "seeAlso: QQ=x=",
         "--",
-        // The comment after the first entry stands alone between empty lines: an empty entry.
-        "dn=",
-        "--",
+        // The comment after the first entry stands alone between empty lines, as paged results
+        // end: no entry.
     };
     QCOMPARE(dump(parser.parsedData()), expected);
     QCOMPARE(sorted(parser.returnedAttributeNames()),
