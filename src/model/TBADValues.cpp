@@ -103,6 +103,11 @@ QString TBADIdentifierToString(QStringView attribute, QByteArrayView bytes)
     return QString();
 }
 
+bool TBADIsIdentifierAttribute(QStringView attribute)
+{
+    return isBaseName(attribute, u"objectGUID") || isBaseName(attribute, u"objectSid");
+}
+
 bool TBADTimestampMeansNever(QStringView attribute, qint64 ticks)
 {
     return (ticks == 0 || ticks == TBADTimestampNever) && isBaseName(attribute, u"accountExpires");
@@ -140,4 +145,15 @@ std::optional<TBAttributeRange> TBAttributeRangeOption(QStringView name)
         start = end;
     }
     return std::nullopt;
+}
+
+QString TBAttributeRangeNote(QStringView name, qsizetype count)
+{
+    if (name.indexOf(u';') < 0)
+        return QString();
+    const std::optional<TBAttributeRange> range = TBAttributeRangeOption(name);
+    if (!range || range->complete)
+        return QString();
+    return count == 1 ? QStringLiteral("partial list: 1 value came; the directory has more")
+                      : QStringLiteral("partial list: %1 values came; the directory has more").arg(count);
 }

@@ -31,6 +31,8 @@ QString TBADSIDToString(QByteArrayView bytes);
 // objectSid (compared by base name, case ignored, so "objectGUID;binary" counts). Empty for
 // other attributes and for values that are not well-formed.
 QString TBADIdentifierToString(QStringView attribute, QByteArrayView bytes);
+// Whether the attribute is one of those two.
+bool TBADIsIdentifierAttribute(QStringView attribute);
 
 // The largest tick count; with 0, AD's "never" in accountExpires.
 inline constexpr qint64 TBADTimestampNever = std::numeric_limits<qint64>::max();
@@ -55,6 +57,11 @@ struct TBAttributeRange
 
     bool operator==(const TBAttributeRange&) const = default;
 };
+
+// The note that an attribute holds only part of its values ("partial list: 1500 values came; the
+// directory has more") for a ranged name that is not the last part (high not "*"); empty for
+// every other name. count: the values that came.
+QString TBAttributeRangeNote(QStringView name, qsizetype count);
 
 // The range option of an attribute description: the first option "range=<low>-<high>" (name
 // case ignored), with <low> and <high> decimal digits and low <= high, or <high> "*". Nothing

@@ -1,5 +1,6 @@
 #include "TBEntry.h"
 
+#include "TBADValues.h"
 #include "TBAttributeRegistry.h"
 
 #include <QDateTime>
@@ -572,6 +573,15 @@ QString timeFormatForStyle(qint64 style, const QLocale& locale)
 QString TBADTimestampToString(const QString& text, const TBADDateStyle& style)
 {
     return TBADTimestampToString(text, style.dateFormat, style.timeFormat);
+}
+
+QString TBADAttributeTimestampToString(QStringView attribute, const QString& text, const TBADDateStyle& style)
+{
+    // Only the numbers as AD writes them: text that merely reads as 0 or saturates is no "never".
+    const qint64 ticks = TBADTimestampValue(text);
+    if (TBADTimestampMeansNever(attribute, ticks) && QStringView(text).trimmed() == QString::number(ticks))
+        return QStringLiteral("Never");
+    return TBADTimestampToString(text, style);
 }
 
 QString TBADTimestampToString(const QString& text, qint64 dateStyle, qint64 timeStyle, const QLocale& locale)

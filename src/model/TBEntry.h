@@ -177,3 +177,6 @@ struct TBADDateStyle
 QString TBADTimestampToString(const QString& text, const TBADDateStyle& style);
 QString TBADTimestampToString(const QString& text, qint64 dateStyle, qint64 timeStyle,
                               const QLocale& locale = QLocale::system());
+// The display text of an attribute's AD timestamp: "Never" where AD means never (accountExpires
+// 0 or the largest value, TBADTimestampMeansNever), otherwise TBADTimestampToString.
+QString TBADAttributeTimestampToString(QStringView attribute, const QString& text, const TBADDateStyle& style);

@@ -1,5 +1,6 @@
 #include "TBEntryRendering.h"
 
+#include "TBADValues.h"
 #include "TBAttributeRegistry.h"
 #include "TBFonts.h"
 
@@ -44,6 +45,12 @@ TBRichText build(const TBEntry& entry, Variant variant, const TBRenderingContext
             }
             TBEntryRendering::appendValue(value, label, attribute, text, forPrinting, imageCount, context);
         }
+        // A group too large for one answer: say that these are not all its members.
+        const QString rangeNote = TBAttributeRangeNote(attribute, values.size());
+        if (!rangeNote.isEmpty()) {
+            text.append(label + QStringLiteral(": "), bold);
+            text.append(QLatin1Char('(') + rangeNote + QStringLiteral(")\n"), regular);
+        }
     }
     return text;
 }
@@ -66,7 +73,7 @@ void TBEntryRendering::appendValue(const TBValue& value, const QString& label, c
         if (registry && registry->isImageAttribute(attribute))
             info.append(kImageData + QLatin1Char('\n'), regular);
         else if (registry && context.dateStyle.interpret && registry->isADTimeAttribute(attribute))
-            info.append(TBADTimestampToString(text, context.dateStyle) + QStringLiteral(" (") + text
+            info.append(TBADAttributeTimestampToString(attribute, text, context.dateStyle) + QStringLiteral(" (") + text
                             + QStringLiteral(")\n"),
                         regular);
         else
@@ -88,9 +95,14 @@ void TBEntryRendering::appendValue(const TBValue& value, const QString& label, c
         info.append(QStringLiteral("\n\n"), regular);
         break;
     }
-    case TBValue::Bytes:
-        info.append(QStringLiteral("<binary data>\n"), regular);
+    case TBValue::Bytes: {
+        // AD's identifiers as admins read and paste them, beside the placeholder.
+        const QString readable = TBADIdentifierToString(attribute, value.bytes());
+        info.append(readable.isEmpty() ? QStringLiteral("<binary data>\n")
+                                       : QStringLiteral("<binary data> ") + readable + QLatin1Char('\n'),
+                    regular);
         break;
+    }
     case TBValue::Null:
         info.append(QStringLiteral("<unknown data type>\n"), regular);
         break;

@@ -73,6 +73,39 @@ private Q_SLOTS:
         QTest::newRow("raw bytes") << "objectGUID" << QStringList() << QByteArray("\x01\x02\xff", 3) << true
                                    << "objectGUID: <binary data>\n";
         QTest::newRow("no attributes") << "" << QStringList() << none << true << "";
+
+        // AD: identifiers beside the placeholder (pairs made without this code, see
+        // tst_TBADValues), "never", and members that came as a range.
+        const QByteArray guid = QByteArray::fromHex("0f1e2d3c4b5a69788796a5b4c3d2e1f0");
+        const QByteArray sid = QByteArray::fromHex("010500000000000515000000dcf4dc3b833d2b46828ba62850040000");
+        QTest::newRow("GUID") << "objectGUID" << QStringList() << guid << true
+                              << "objectGUID: <binary data> {3c2d1e0f-5a4b-7869-8796-a5b4c3d2e1f0}\n";
+        QTest::newRow("GUID of 15 bytes")
+            << "objectGUID" << QStringList() << guid.left(15) << true << "objectGUID: <binary data>\n";
+        QTest::newRow("SID with an option")
+            << "objectSid;binary" << QStringList() << sid << true
+            << "objectSid;binary: <binary data> S-1-5-21-1004336348-1177238915-682003330-1104\n";
+        QTest::newRow("SID announcing more than it holds")
+            << "objectSid" << QStringList() << sid.left(24) << true << "objectSid: <binary data>\n";
+        QTest::newRow("GUID bytes of another attribute")
+            << "userCertificate" << QStringList() << guid << true << "userCertificate: <binary data>\n";
+        QTest::newRow("accountExpires never") << "accountExpires" << QStringList {"9223372036854775807"} << none << true
+                                              << "accountExpires: Never (9223372036854775807)\n";
+        QTest::newRow("accountExpires 0")
+            << "accountexpires" << QStringList {"0"} << none << true << "accountexpires: Never (0)\n";
+        QTest::newRow("accountExpires text that reads as 0")
+            << "accountExpires" << QStringList {"none"} << none << true << "accountExpires: 0 (none)\n";
+        QTest::newRow("accountExpires off is raw")
+            << "accountExpires" << QStringList {"0"} << none << false << "accountExpires: 0\n";
+        QTest::newRow("largest pwdLastSet is a date")
+            << "pwdLastSet" << QStringList {"9223372036854775807"} << none << true
+            << "pwdLastSet: " + TBADTimestampToString(QStringLiteral("9223372036854775807"), TBADDateStyle())
+                + " (9223372036854775807)\n";
+        QTest::newRow("ranged members") << "member;range=0-2" << QStringList {"cn=a", "cn=b", "cn=c"} << none << true
+                                        << "member;range=0-2: cn=a\nmember;range=0-2: cn=b\nmember;range=0-2: cn=c\n"
+                                           "member;range=0-2: (partial list: 3 values came; the directory has more)\n";
+        QTest::newRow("the last range is complete")
+            << "member;range=3-*" << QStringList {"cn=d"} << none << true << "member;range=3-*: cn=d\n";
     }
 
     void valueLines()
