@@ -1,5 +1,6 @@
 #include "TBExport.h"
 
+#include "TBADValues.h"
 #include "TBEntryRendering.h"
 #include "TBFileWriter.h"
 #include "TBFonts.h"
@@ -32,9 +33,9 @@ void appendValue(QString& out, const QString& text, const QString& delimiter)
     out += QLatin1Char('"');
 }
 
-void appendValue(QString& out, const TBValue& value, const QString& delimiter)
+void appendValue(QString& out, const TBValue& value, const QString& attribute, const QString& delimiter)
 {
-    appendValue(out, value.isText() ? value.text() : TBExport::delimitedValueText(value), delimiter);
+    appendValue(out, value.isText() ? value.text() : TBExport::delimitedValueText(value, attribute), delimiter);
 }
 
 bool setMessage(TBExportMessage* message, const TBExportMessage& value)
@@ -135,15 +136,19 @@ QString TBExport::suggestedFileName(const TBEntryPtr& entry)
     return name.isEmpty() ? QStringLiteral("LDAP Entry") : name;
 }
 
-QString TBExport::delimitedValueText(const TBValue& value)
+QString TBExport::delimitedValueText(const TBValue& value, const QString& attribute)
 {
     switch (value.kind()) {
     case TBValue::Text:
         return value.text();
     case TBValue::Picture:
         return kImageData;
-    case TBValue::Bytes:
+    case TBValue::Bytes: {
+        const QString readable = TBADIdentifierToString(attribute, value.bytes());
+        if (!readable.isEmpty())
+            return readable;
         return kBase64Prefix + QString::fromLatin1(value.bytes().toBase64());
+    }
     case TBValue::Null:
         break;
     }
@@ -161,14 +166,14 @@ void TBExport::appendDelimited(QString& out, const TBEntry& entry, const QString
             continue;
         // Most attributes have one value: no list for them (an export may hold 100 000 rows).
         if (entry.numValuesAtIndex(index) == 1) {
-            appendValue(out, entry.valueAtIndex(index), delimiter);
+            appendValue(out, entry.valueAtIndex(index), attributes.at(i), delimiter);
             continue;
         }
         const QList<TBValue> values = entry.valuesAtIndex(index);
         for (qsizetype v = 0; v < values.size(); ++v) {
             if (v > 0)
                 out += QLatin1Char(';');
-            appendValue(out, values.at(v), delimiter);
+            appendValue(out, values.at(v), attributes.at(i), delimiter);
         }
     }
 }

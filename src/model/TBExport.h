@@ -41,7 +41,8 @@ struct TBExportMessage
 // separated by an empty line); formats 3 and 4 write one delimited line per entry, after an
 // optional header line of attribute names. Text files are UTF-8 with line feeds and no byte-order
 // mark. Raw bytes (binary attributes, values that were not UTF-8) appear in delimited lines as
-// "base64:" followed by their base64 form, so they cannot be mistaken for text.
+// "base64:" followed by their base64 form, so they cannot be mistaken for text; AD's objectGUID
+// and objectSid, when well-formed, in their readable forms instead.
 class TBExport
 {
 public:
@@ -66,8 +67,8 @@ public:
     static QString infoDelimitedWith(const TBEntry& entry, const QString& delimiter, const QStringList& attributes);
     static void appendDelimited(QString& out, const TBEntry& entry, const QString& delimiter,
                                 const QStringList& attributes);
-    // A value's text in a delimited line.
-    static QString delimitedValueText(const TBValue& value);
+    // A value's text in a delimited line; the attribute decides whether bytes read as an AD identifier.
+    static QString delimitedValueText(const TBValue& value, const QString& attribute = QString());
 
     // The attributes of a delimited export: the columns' identifiers in order, without the hidden
     // ones when visibleColumnsOnly is set.

@@ -32,14 +32,18 @@ inline QByteArray encodedImage(QSize size, const QColor& color, const char* form
 }
 
 // An entry from "name=value" pairs; repeated names give several values. A "jpegPhoto" pair gets
-// a small picture (its value is ignored) and "userCertificate" the value's bytes, both binary.
+// a small picture (its value is ignored) and "userCertificate" the value's bytes, both binary; a
+// value "hex:..." is the bytes written in hexadecimal.
 inline TBEntryPtr entryFromPairs(const QStringList& pairs)
 {
     TBEntryPtr entry = TBEntry::entry();
     for (const QString& pair : pairs) {
         const qsizetype eq = pair.indexOf(QLatin1Char('='));
         const QString name = pair.left(eq);
-        if (name == QLatin1String("jpegPhoto"))
+        const QString value = pair.mid(eq + 1);
+        if (value.startsWith(QLatin1String("hex:")))
+            entry->addAttribute(name, QByteArray::fromHex(value.mid(4).toLatin1()), false);
+        else if (name == QLatin1String("jpegPhoto"))
             entry->addAttribute(name, encodedImage(QSize(8, 8), Qt::darkCyan), true);
         else if (name == QLatin1String("userCertificate"))
             entry->addAttribute(name, pair.mid(eq + 1).toUtf8(), false);

@@ -113,6 +113,23 @@ private Q_SLOTS:
                  QStringLiteral("Ann,<image data>,base64:AP8sEA=="));
     }
 
+    // AD identifiers leave in their readable forms (pairs made without this code, see
+    // tst_TBADValues); malformed ones as bytes.
+    void delimitedIdentifiers()
+    {
+        const TBEntryList entries {
+            TBTestSupport::entryFromPairs({"cn=alice", "objectGUID=hex:0f1e2d3c4b5a69788796a5b4c3d2e1f0",
+                                           "objectSid=hex:010500000000000515000000dcf4dc3b833d2b46828ba62850040000"}),
+            TBTestSupport::entryFromPairs({"cn=mallory", "objectGUID=hex:0f1e2d3c4b5a69788796a5b4c3d2e1",
+                                           "objectSid=hex:010500000000000515000000dcf4dc3b833d2b46828ba628"})};
+        const QStringList columns {"cn", "objectguid", "objectSid"};
+        const QString rows = QStringLiteral(
+            "alice,{3c2d1e0f-5a4b-7869-8796-a5b4c3d2e1f0},S-1-5-21-1004336348-1177238915-682003330-1104\n"
+            "mallory,base64:Dx4tPEtaaXiHlqW0w9Lh,base64:AQUAAAAAAAUVAAAA3PTcO4M9K0aCi6Yo\n");
+        QCOMPARE(TBExport::entriesPlainText(entries, TBExportCommaSeparated, columns, false, m_context), rows);
+        QCOMPARE(TBExport::pasteboardText(entries, columns, false), QString(rows).replace(',', '\t'));
+    }
+
     // Tab-delimited with the header and only the shown columns: dn and mail shown, cn hidden.
     void delimitedExport_data()
     {
