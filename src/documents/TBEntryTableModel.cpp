@@ -1,5 +1,6 @@
 #include "TBEntryTableModel.h"
 
+#include "TBADValues.h"
 #include "TBFonts.h"
 #include "TBPreferences.h"
 
@@ -103,6 +104,7 @@ TBEntryTableModel::Column TBEntryTableModel::makeColumn(const QString& identifie
     column.attribute = prefs->attributeWithName(identifier);
     column.imageOrBinary = prefs->isImageOrBinaryAttribute(identifier);
     column.adTime = prefs->isADTimeAttribute(identifier);
+    column.adIdentifier = TBADIsIdentifierAttribute(identifier);
     return column;
 }
 
@@ -250,6 +252,9 @@ void TBEntryTableModel::sortEntries(TBEntryList& entries) const
             const TBValue value = entries.at(i)->valueForAttribute(name);
             if (value.isText())
                 keys[i] = TBADTimestampValue(value.text());
+            // Both of AD's "never" come after every date.
+            if (keys[i] == 0 && TBADTimestampMeansNever(name, 0))
+                keys[i] = TBADTimestampNever;
         }
         std::stable_sort(order.begin(), order.end(),
                          [&](qsizetype a, qsizetype b) { return descending ? keys[b] < keys[a] : keys[a] < keys[b]; });
@@ -294,12 +299,16 @@ QString TBEntryTableModel::cellText(int row, int column, bool* placeholder) cons
     const TBValue first = entry->valueAtIndex(index);
     // Raw bytes in a text attribute have no text to show either.
     if (info.imageOrBinary || (!first.isText() && !info.adTime)) {
+        const QString readable = identifierText(*entry, index, info);
+        if (!readable.isEmpty())
+            return readable;
         if (placeholder)
             *placeholder = true;
         return existsString();
     }
     if (info.adTime && TBPreferences::sharedPreferences()->interpretADTimestamps())
-        return TBADTimestampToString(first.text(), TBPreferences::sharedPreferences()->adDateStyle());
+        return TBADAttributeTimestampToString(info.identifier, first.text(),
+                                              TBPreferences::sharedPreferences()->adDateStyle());
     if (entry->numValuesAtIndex(index) > 1) {
         if (placeholder)
             *placeholder = true;
@@ -321,6 +330,12 @@ QString TBEntryTableModel::toolTip(int row, int column) const
     if (column < 0 || column >= m_columns.size() || row < 0 || row >= m_entries.size())
         return QString();
     const Column& info = m_columns.at(column);
+    if (entry && info.imageOrBinary) {
+        // The cell shows the identifier, which its width may cut short.
+        const QString readable = identifierText(*entry, index, info);
+        if (!readable.isEmpty())
+            return readable;
+    }
     if (info.imageOrBinary)
         return imageOrBinaryToolTip();
     if (!entry)
@@ -328,13 +343,16 @@ QString TBEntryTableModel::toolTip(int row, int column) const
     if (info.adTime) {
         const QString raw = valueText(entry->valueAtIndex(index));
         const TBADDateStyle style = TBPreferences::sharedPreferences()->adDateStyle();
-        return style.interpret ? raw : TBADTimestampToString(raw, style);
+        return style.interpret ? raw : TBADAttributeTimestampToString(info.identifier, raw, style);
     }
     const qsizetype count = entry->numValuesAtIndex(index);
+    const QString rangeNote = TBAttributeRangeNote(entry->attributeAt(index), count);
     if (count < 2)
-        return QString();
+        return rangeNote.isEmpty() ? QString() : QLatin1Char('(') + rangeNote + QLatin1Char(')');
     const QList<TBValue> values = entry->valuesAtIndex(index);
     QString text;
+    if (!rangeNote.isEmpty())
+        text += QLatin1Char('(') + rangeNote + QStringLiteral(")\n\n");
     for (qsizetype i = 0; i < values.size(); ++i) {
         if (i > 0)
             text += QLatin1Char('\n');
@@ -352,8 +370,20 @@ bool TBEntryTableModel::canOpenCell(int row, int column) const
 {
     qsizetype index = -1;
     const TBEntry* entry = entryFor(row, column, &index);
-    return entry && !m_columns.at(column).imageOrBinary && entry->numValuesAtIndex(index) == 1
-        && entry->valueAtIndex(index).isText();
+    if (!entry || entry->numValuesAtIndex(index) != 1)
+        return false;
+    const Column& info = m_columns.at(column);
+    if (info.imageOrBinary)
+        return !identifierText(*entry, index, info).isEmpty(); // so it can be selected and copied
+    return entry->valueAtIndex(index).isText();
+}
+
+QString TBEntryTableModel::identifierText(const TBEntry& entry, qsizetype index, const Column& column)
+{
+    if (!column.adIdentifier || entry.numValuesAtIndex(index) != 1)
+        return QString();
+    const TBValue value = entry.valueAtIndex(index);
+    return value.isBytes() ? TBADIdentifierToString(column.identifier, value.bytes()) : QString();
 }
 
 // Model

@@ -31,6 +31,7 @@ public:
         TBAttributePtr attribute; // the registry's definition, null when it has none
         bool imageOrBinary = false;
         bool adTime = false;
+        bool adIdentifier = false; // objectGUID or objectSid: bytes with a readable form
     };
 
     explicit TBEntryTableModel(QObject* parent = nullptr);
@@ -92,6 +93,8 @@ public:
 
 private:
     Column makeColumn(const QString& identifier) const;
+    // The readable form of a single well-formed AD identifier; empty otherwise.
+    static QString identifierText(const TBEntry& entry, qsizetype index, const Column& column);
     void sortEntries(TBEntryList& entries) const;
     const TBEntry* entryFor(int row, int column, qsizetype* attributeIndex) const;
 

@@ -31,14 +31,19 @@ inline QByteArray encodedImage(QSize size, const QColor& color, const char* form
     return bytes;
 }
 
-// An entry from "name=value" pairs; repeated names give several values. A "jpegPhoto" pair gets
-// a small picture (its value is ignored) and "userCertificate" the value's bytes, both binary; a
-// value "hex:..." is the bytes written in hexadecimal.
+// An entry from "name=value" pairs ("name\tvalue" for a name with options holding "=", such as
+// "member;range=0-2"); repeated names give several values. A "jpegPhoto" pair gets a small
+// picture (its value is ignored) and "userCertificate" the value's bytes, both binary; a value
+// "hex:..." is the bytes written in hexadecimal.
 inline TBEntryPtr entryFromPairs(const QStringList& pairs)
 {
     TBEntryPtr entry = TBEntry::entry();
     for (const QString& pair : pairs) {
-        const qsizetype eq = pair.indexOf(QLatin1Char('='));
+        qsizetype eq = pair.indexOf(QLatin1Char('='));
+        // A name with options may hold "=": then a tab ends it.
+        const qsizetype tab = pair.indexOf(QLatin1Char('\t'));
+        if (tab >= 0 && (eq < 0 || (tab > eq && pair.left(eq).contains(QLatin1Char(';')))))
+            eq = tab;
         const QString name = pair.left(eq);
         const QString value = pair.mid(eq + 1);
         if (value.startsWith(QLatin1String("hex:")))

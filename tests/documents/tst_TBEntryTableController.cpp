@@ -142,6 +142,46 @@ private Q_SLOTS:
                                  << TBADTimestampToString(epoch, prefs()->adDateStyle()) << false << epoch;
         QTest::newRow("AD raw") << "pwdLastSet" << QStringList {epoch} << false << epoch << false
                                 << TBADTimestampToString(epoch, prefs()->adDateStyle());
+
+        // AD: readable identifiers (pairs made without this code, see tst_TBADValues), "never",
+        // and a group whose members came as a range.
+        const QString guid = QStringLiteral("{3c2d1e0f-5a4b-7869-8796-a5b4c3d2e1f0}");
+        const QString sid = QStringLiteral("S-1-5-21-1004336348-1177238915-682003330-1104");
+        QTest::newRow("GUID") << "objectGUID" << QStringList {"hex:0f1e2d3c4b5a69788796a5b4c3d2e1f0"} << true << guid
+                              << false << guid;
+        QTest::newRow("GUID with an option")
+            << "objectGUID;binary" << QStringList {"hex:0f1e2d3c4b5a69788796a5b4c3d2e1f0"} << true << guid << false
+            << guid;
+        QTest::newRow("GUID of 15 bytes") << "objectGUID" << QStringList {"hex:0f1e2d3c4b5a69788796a5b4c3d2e1"} << true
+                                          << "(exists)" << true << TBEntryTableModel::imageOrBinaryToolTip();
+        QTest::newRow("SID") << "objectSid"
+                             << QStringList {"hex:010500000000000515000000dcf4dc3b833d2b46828ba62850040000"} << true
+                             << sid << false << sid;
+        QTest::newRow("SID announcing more than it holds")
+            << "objectSid" << QStringList {"hex:010500000000000515000000dcf4dc3b833d2b46828ba628"} << true << "(exists)"
+            << true << TBEntryTableModel::imageOrBinaryToolTip();
+        QTest::newRow("two GUIDs") << "objectGUID"
+                                   << QStringList {"hex:0f1e2d3c4b5a69788796a5b4c3d2e1f0",
+                                                   "hex:00112233445566778899aabbccddeeff"}
+                                   << true << "(exists)" << true << TBEntryTableModel::imageOrBinaryToolTip();
+        const QString never = QStringLiteral("9223372036854775807");
+        QTest::newRow("accountExpires never")
+            << "accountExpires" << QStringList {never} << true << "Never" << false << never;
+        QTest::newRow("accountExpires 0") << "accountExpires" << QStringList {"0"} << true << "Never" << false << "0";
+        QTest::newRow("accountExpires never, raw")
+            << "accountExpires" << QStringList {never} << false << never << false << "Never";
+        QTest::newRow("accountExpires date") << "accountExpires" << QStringList {epoch} << true
+                                             << TBADTimestampToString(epoch, prefs()->adDateStyle()) << false << epoch;
+        QTest::newRow("other AD attributes keep their dates")
+            << "pwdLastSet" << QStringList {never} << true << TBADTimestampToString(never, prefs()->adDateStyle())
+            << false << never;
+        const QString partial = QStringLiteral("(partial list: %1 values came; the directory has more)");
+        QTest::newRow("ranged") << "member;range=0-2" << QStringList {"a", "b", "c"} << true << "(multiple values)"
+                                << true << partial.arg(3) + "\n\n1) a\n2) b\n3) c";
+        QTest::newRow("ranged, one value came") << "member;range=0-0" << QStringList {"a"} << true << "a" << false
+                                                << "(partial list: 1 value came; the directory has more)";
+        QTest::newRow("ranged, the last part")
+            << "member;range=3-*" << QStringList {"d", "e"} << true << "(multiple values)" << true << "1) d\n2) e";
     }
 
     void cellTextAndToolTip()
@@ -156,7 +196,7 @@ private Q_SLOTS:
         prefs()->setInterpretADTimestamps(interpret);
         QStringList pairs {"dn=uid=x,dc=t"};
         for (const QString& value : values)
-            pairs.append(attribute + QLatin1Char('=') + value);
+            pairs.append(attribute + QLatin1Char('\t') + value);
         TBTableView table;
         TBEntryTableController controller(&table);
         controller.addTableColumnForAttribute(attribute);
