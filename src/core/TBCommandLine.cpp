@@ -4,6 +4,7 @@
 #include "TBDirectory.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -25,6 +26,9 @@ TBCommandLine::TBCommandLine(const QString& toolPath, const TBRunSettings& setti
     , m_connectTimeout(settings.connectTimeout)
     , m_timeLimit(settings.timeLimit)
     , m_maxHits(settings.maxHits)
+    , m_pagedResults(settings.pagedResults)
+    // The tool takes a positive int; a stored value out of that range would only make it fail.
+    , m_pageSize(qBound(qint64(1), settings.pageSize, qint64(std::numeric_limits<int>::max())))
     , m_fetchWhichAttrs(settings.fetchWhichAttrs)
 { }
 
@@ -84,8 +88,10 @@ void TBCommandLine::addSearchPrologue(const TBDirectory& directory, bool withSiz
     addDebug();
     addConnectTimeout();
     addTimeLimit();
-    if (withSizeLimit)
+    if (withSizeLimit) {
         addSizeLimit();
+        addPagedResults();
+    }
     addStartTLS(directory);
     addVersion(directory);
     add(QStringLiteral("-LLL"));
@@ -96,6 +102,19 @@ void TBCommandLine::addSizeLimit()
 {
     if (m_maxHits != -1)
         add({QStringLiteral("-z"), QString::number(m_maxHits)});
+}
+
+void TBCommandLine::addPagedResults()
+{
+    // Servers such as Active Directory send at most so many entries per search (1000 by default)
+    // unless the client pages; "noprompt" pages on without asking. The size limit still counts
+    // every entry of the search.
+    if (!m_pagedResults)
+        return;
+    add(QStringLiteral("-E"));
+    // Digits, letters, "=" and "/": the shell reads it as it stands.
+    const QString control = QStringLiteral("pr=%1/noprompt").arg(m_pageSize);
+    addShown(control, control);
 }
 
 void TBCommandLine::addStartTLS(const TBDirectory& directory)

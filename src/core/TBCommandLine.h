@@ -20,6 +20,8 @@ public:
     qint64 connectTimeout() const { return m_connectTimeout; }
     qint64 timeLimit() const { return m_timeLimit; }
     qint64 maxHits() const { return m_maxHits; }
+    bool pagedResults() const { return m_pagedResults; }
+    qint64 pageSize() const { return m_pageSize; }
     qint64 fetchWhichAttrs() const { return m_fetchWhichAttrs; }
 
     // One argument; the display shows it through quotedString.
@@ -35,11 +37,12 @@ public:
     void addConnectTimeout(); // "-o nettimeout=n" when n > 0
     void addTimeLimit(); // "-l n" unless n is -1
     void addSizeLimit(); // "-z n" unless n is -1
+    void addPagedResults(); // "-E pr=n/noprompt" when paging is on
     void addStartTLS(const TBDirectory& directory);
     void addVersion(const TBDirectory& directory);
     void addServer(const TBDirectory& directory); // "-H uri"; the caller has checked the URI
     // The options every ldapsearch line starts with, in their fixed order, up to and including "-H uri";
-    // the read of one entry asks for one entry and leaves the size limit out.
+    // the read of one entry asks for one entry and leaves the size limit and paging out.
     void addSearchPrologue(const TBDirectory& directory, bool withSizeLimit);
     // The bind options; bindDN replaces the directory's bind DN when not empty. Never a password.
     void addBind(const TBDirectory& directory, const QString& bindDN);
@@ -69,5 +72,7 @@ private:
     qint64 m_connectTimeout = 0;
     qint64 m_timeLimit = -1;
     qint64 m_maxHits = -1;
+    bool m_pagedResults = false;
+    qint64 m_pageSize = 500;
     qint64 m_fetchWhichAttrs = 0;
 };

@@ -22,6 +22,8 @@ TBRunSettings TBRunSettings::withOptions(const QVariantMap& options) const
     run.fetchWhichAttrs = integerOption(options, QStringLiteral("FetchWhichAttrs"), fetchWhichAttrs);
     run.maxHits = integerOption(options, QStringLiteral("MaxHits"), maxHits);
     run.timeLimit = integerOption(options, QStringLiteral("TimeLimit"), timeLimit);
+    run.pagedResults = boolOption(options, QStringLiteral("PagedResults"), pagedResults);
+    run.pageSize = integerOption(options, QStringLiteral("PageSize"), pageSize);
     run.connectTimeout = integerOption(options, QStringLiteral("ConnectTimeout"), connectTimeout);
     run.enableDebug = boolOption(options, QStringLiteral("EnableDebug"), enableDebug);
     run.debugLevel = integerOption(options, QStringLiteral("DebugLevel"), debugLevel);

@@ -18,6 +18,9 @@ struct TBRunSettings
     qint64 fetchWhichAttrs = 0;
     qint64 maxHits = 100;
     qint64 timeLimit = 60;
+    // Paged results (searches and listings ask for pages of pageSize entries until all came).
+    bool pagedResults = false;
+    qint64 pageSize = 500;
     qint64 connectTimeout = 10;
     bool enableDebug = false;
     qint64 debugLevel = 0;

@@ -140,6 +140,8 @@ private slots:
     void runSettings_data();
     void runSettings();
     void whoamiOmitsSearchOptions();
+    void pagedResults_data();
+    void pagedResults();
     void transport_data();
     void transport();
     void bind_data();
@@ -365,6 +367,55 @@ void tst_TBCommandLine::whoamiOmitsSearchOptions()
     for (const char* option : {"-P", "-LLL", "-l", "-z", "*", "+"})
         QVERIFY2(!cmd->arguments().contains(QLatin1String(option)), option);
     QCOMPARE(cmd->arguments(), QStringList({"-o", "nettimeout=10", "-ZZ", "-H", "ldap://localhost", "-x"}));
+}
+
+// Paging follows the size limit in the vector and in the display line; reading one entry and
+// who-am-I never page.
+void tst_TBCommandLine::pagedResults_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<bool>("preference");
+    QTest::addColumn<QVariantMap>("options");
+    QTest::addColumn<QStringList>("leading");
+
+    const QStringList before {"-o", "nettimeout=10", "-l", "30", "-z", "100"};
+    const QStringList paged500 = before + QStringList {"-E", "pr=500/noprompt"};
+    QTest::newRow("preference on: search") << int(Search) << true << QVariantMap() << paged500;
+    QTest::newRow("preference on: browse") << int(Browse) << true << QVariantMap() << paged500;
+    QTest::newRow("preference on: read one entry")
+        << int(SearchOne) << true << QVariantMap() << QStringList {"-o", "nettimeout=10", "-l", "30"};
+    QTest::newRow("preference on: who am I")
+        << int(Whoami) << true << QVariantMap() << QStringList {"-o", "nettimeout=10"};
+    QTest::newRow("options turn it on with their page size")
+        << int(Search) << false << QVariantMap {{"PagedResults", true}, {"PageSize", 1000}}
+        << before + QStringList {"-E", "pr=1000/noprompt"};
+    QTest::newRow("options turn it off") << int(Browse) << true << QVariantMap {{"PagedResults", false}} << before;
+    QTest::newRow("a page size alone does not page")
+        << int(Search) << false << QVariantMap {{"PageSize", 20}} << before;
+    QTest::newRow("a page size of the wrong kind is ignored")
+        << int(Search) << true << QVariantMap {{"PageSize", "20"}} << paged500;
+    QTest::newRow("no page below 1") << int(Search) << true << QVariantMap {{"PageSize", 0}}
+                                     << before + QStringList {"-E", "pr=1/noprompt"};
+    QTest::newRow("without a size limit") << int(Search) << true << QVariantMap {{"MaxHits", -1}}
+                                          << QStringList {"-o", "nettimeout=10", "-l", "30", "-E", "pr=500/noprompt"};
+}
+
+void tst_TBCommandLine::pagedResults()
+{
+    QFETCH(int, kind);
+    QFETCH(bool, preference);
+    QFETCH(QVariantMap, options);
+    QFETCH(QStringList, leading);
+
+    applySettings({});
+    preferences().pagedResults = preference;
+    auto cmd = makeCommand(Kind(kind), makeDirectory({}));
+    QVERIFY2(cmd->setupCommandAndArguments(runWith(options)), qPrintable(cmd->errorMessage()));
+    QCOMPARE(leadingOptions(cmd->arguments()), leading);
+    const QString tool = kind == Whoami ? QStringLiteral("/usr/bin/ldapwhoami") : QStringLiteral("/usr/bin/ldapsearch");
+    QVERIFY2(cmd->displayCommandString().startsWith(tool + QLatin1Char(' ') + leading.join(QLatin1Char(' '))
+                                                    + QStringLiteral(" -")),
+             qPrintable(cmd->displayCommandString()));
 }
 
 void tst_TBCommandLine::transport_data()

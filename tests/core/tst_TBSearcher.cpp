@@ -1,8 +1,13 @@
 #include "TBSearcher.h"
 
 #include "TBCommand.h"
+#include "TBCommandBrowse.h"
+#include "TBCommandSearch.h"
 #include "TBCommander.h"
+#include "TBDirectory.h"
 #include "TBParser.h"
+#include "TBSearchCriteria.h"
+#include "TBSearchItem.h"
 #include "TBTestSupport.h"
 
 #include <QCoreApplication>
@@ -133,6 +138,8 @@ private Q_SLOTS:
     void refusedStarts();
     void destroyedMidOperation_data();
     void destroyedMidOperation();
+    void pagedPastTheServersCap_data();
+    void pagedPastTheServersCap();
 };
 
 void tst_TBSearcher::initTestCase()
@@ -518,6 +525,74 @@ void tst_TBSearcher::destroyedMidOperation()
     QCOMPARE(window.finished, 0);
     if (pid > 0)
         QCOMPARE(::kill(pid_t(pid), 0), -1); // the tool is gone (and reaped)
+}
+
+// The sample's pager is limited as Active Directory limits everyone: 1000 entries per search
+// unless the client pages. The commands are built as the windows build them.
+void tst_TBSearcher::pagedPastTheServersCap_data()
+{
+    QTest::addColumn<bool>("browse");
+    QTest::addColumn<bool>("paged");
+    QTest::addColumn<qint64>("pageSize");
+    QTest::addColumn<qint64>("maxHits");
+    QTest::addColumn<int>("entries");
+    QTest::addColumn<QString>("title");
+
+    QTest::newRow("search without paging") << false << false << qint64(500) << qint64(-1) << 1000 << sizeLimitTitle;
+    QTest::newRow("search with paging") << false << true << qint64(1000) << qint64(-1) << 10000 << QString();
+    QTest::newRow("the size limit still counts")
+        << false << true << qint64(300) << qint64(999) << 999 << sizeLimitTitle;
+    QTest::newRow("listing without paging") << true << false << qint64(500) << qint64(-1) << 1000 << sizeLimitTitle;
+    QTest::newRow("listing with paging") << true << true << qint64(700) << qint64(-1) << 10000 << QString();
+}
+
+void tst_TBSearcher::pagedPastTheServersCap()
+{
+    QFETCH(bool, browse);
+    QFETCH(bool, paged);
+    QFETCH(qint64, pageSize);
+    QFETCH(qint64, maxHits);
+    QFETCH(int, entries);
+    QFETCH(QString, title);
+
+    const QString big = QStringLiteral("ou=Big,") + TBTestSupport::sampleBase;
+    auto directory = TBDirectory::directory();
+    directory->setLdapURI(TBTestSupport::sampleURI());
+    directory->setSearchBase(big);
+    directory->setAuthentication(2);
+    directory->setSimpleID(TBTestSupport::samplePagerDN);
+
+    TBRunSettings settings;
+    settings.pagedResults = paged;
+    settings.pageSize = pageSize;
+    settings.maxHits = maxHits;
+    settings.fetchWhichAttrs = 4; // names only
+    std::unique_ptr<TBCommand> command;
+    if (browse) {
+        command = std::make_unique<TBCommandBrowse>();
+        command->setDn(big);
+    } else {
+        auto item = TBSearchItem::searchItem();
+        item->setSearchAttr(QStringLiteral("cn"));
+        item->setSearchType(TBSearchTypeStartsWith);
+        item->setSearchText(QStringLiteral("item"));
+        auto criteria = TBSearchCriteria::searchCriteria();
+        criteria->setSearchItems({item});
+        command = std::make_unique<TBCommandSearch>();
+        command->setSearchCriteria(criteria);
+    }
+    command->setDirectory(directory);
+    command->setSimplePassword(TBTestSupport::samplePagerPassword);
+    QVERIFY2(command->setupCommandAndArguments(settings), qPrintable(command->errorMessage()));
+    QCOMPARE(command->displayCommandString().contains(QStringLiteral(" -E pr=%1/noprompt ").arg(pageSize)), paged);
+
+    Window window;
+    TBSearcher searcher(&window);
+    QVERIFY(searcher.runCommand(*command));
+    QVERIFY(waitUntil([&] { return window.finished > 0; }));
+    QCOMPARE(searcher.taskStatus(), qint64(0));
+    QCOMPARE(searcher.errorTitle(), title);
+    QCOMPARE(searcher.results().size(), qsizetype(entries));
 }
 
 QTEST_GUILESS_MAIN(tst_TBSearcher)
