@@ -25,6 +25,8 @@ const QString kEnableDebug = QStringLiteral("EnableDebug");
 const QString kDebugLevel = QStringLiteral("DebugLevel");
 const QString kAutoAdd = QStringLiteral("AutoAddDiscoveredAttributes");
 const QString kAutoDisplay = QStringLiteral("AutoDisplayAttributeColumns");
+const QString kPagedResults = QStringLiteral("PagedResults");
+const QString kPageSize = QStringLiteral("PageSize");
 
 struct Range
 {
@@ -34,18 +36,17 @@ struct Range
 };
 
 const Range kRanges[] = {
-    {kMaxHits, -1, 999},
-    {kTimeLimit, -1, 60},
-    {kConnectTimeout, 0, 75},
-    {kDebugLevel, -1, 65536},
+    {kMaxHits, -1, 999},      {kTimeLimit, -1, 60},  {kConnectTimeout, 0, 75},
+    {kDebugLevel, -1, 65536}, {kPageSize, 1, 10000},
 };
 
 } // namespace
 
 const QStringList& TBOptionsSheet::optionKeys()
 {
-    static const QStringList keys {kFetchWhichAttrs, kMaxHits,     kTimeLimit,  kConnectTimeout, kDecodeBase64,
-                                   kDiscardOutput,   kEnableDebug, kDebugLevel, kAutoAdd,        kAutoDisplay};
+    static const QStringList keys {kFetchWhichAttrs, kMaxHits,       kTimeLimit,    kConnectTimeout,
+                                   kDecodeBase64,    kDiscardOutput, kEnableDebug,  kDebugLevel,
+                                   kAutoAdd,         kAutoDisplay,   kPagedResults, kPageSize};
     return keys;
 }
 
@@ -91,6 +92,8 @@ QVariantMap TBOptionsSheet::preferenceOptions()
         {QStringLiteral("DebugLevel"), prefs->debugLevel()},
         {QStringLiteral("AutoAddDiscoveredAttributes"), prefs->autoAddDiscoveredAttributes()},
         {QStringLiteral("AutoDisplayAttributeColumns"), prefs->autoDisplayAttributeColumns()},
+        {QStringLiteral("PagedResults"), prefs->pagedResults()},
+        {QStringLiteral("PageSize"), prefs->pageSize()},
     };
 }
 
@@ -134,6 +137,7 @@ TBOptionsSheet::TBOptionsSheet(const QString& title, DefaultsProvider defaults, 
     m_timeLimit = addNumberField(QStringLiteral("editOptionsTimeLimitTextField"));
     m_connectTimeout = addNumberField(QStringLiteral("editOptionsConnectTimeoutTextField"));
     m_debugLevel = addNumberField(QStringLiteral("editOptionsDebugLevelTextField"));
+    m_pageSize = addNumberField(QStringLiteral("editOptionsPageSizeTextField"));
 
     auto withNote = [this](QLineEdit* field, const QString& note) {
         auto* row = new QHBoxLayout;
@@ -147,6 +151,11 @@ TBOptionsSheet::TBOptionsSheet(const QString& title, DefaultsProvider defaults, 
     form->addRow(tr("Max # hits:"), withNote(m_maxHits, tr("-1 to 999 (-1: no limit)")));
     form->addRow(tr("Time limit:"), withNote(m_timeLimit, tr("seconds, -1 to 60 (-1: no limit)")));
     form->addRow(tr("Connect timeout:"), withNote(m_connectTimeout, tr("seconds, 0 to 75 (0: none)")));
+    m_pagedResults = new QCheckBox(tr("Ask for pages of"), this);
+    m_pagedResults->setObjectName(QStringLiteral("editOptionsPagedResultsCheckbox"));
+    auto* pagingRow = withNote(m_pageSize, tr("entries (1 to 10000)"));
+    pagingRow->insertWidget(0, m_pagedResults);
+    form->addRow(tr("Paging:"), pagingRow);
 
     auto addCheckbox = [this](const QString& name, const QString& text) {
         auto* box = new QCheckBox(text, this);
@@ -195,6 +204,10 @@ TBOptionsSheet::TBOptionsSheet(const QString& title, DefaultsProvider defaults, 
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(m_enableDebug, &QCheckBox::toggled, this, &TBOptionsSheet::optionsControlValueChanged);
+    connect(m_pagedResults, &QCheckBox::toggled, this, [this](bool on) {
+        m_tempSearchOptions.insert(kPagedResults, on);
+        m_pageSize->setEnabled(on);
+    });
 }
 
 QLineEdit* TBOptionsSheet::addNumberField(const QString& name)
@@ -223,13 +236,17 @@ void TBOptionsSheet::updateOptionsSheetUI()
     m_timeLimit->setText(QString::number(o.value(kTimeLimit).toLongLong()));
     m_connectTimeout->setText(QString::number(o.value(kConnectTimeout).toLongLong()));
     m_debugLevel->setText(QString::number(o.value(kDebugLevel).toLongLong()));
+    m_pageSize->setText(QString::number(o.value(kPageSize).toLongLong()));
     const QSignalBlocker blocker(m_enableDebug);
+    const QSignalBlocker pagingBlocker(m_pagedResults);
     m_decodeBase64->setChecked(o.value(kDecodeBase64).toBool());
     m_discardOutput->setChecked(o.value(kDiscardOutput).toBool());
     m_enableDebug->setChecked(o.value(kEnableDebug).toBool());
     m_autoAdd->setChecked(o.value(kAutoAdd).toBool());
     m_autoDisplay->setChecked(o.value(kAutoDisplay).toBool());
     m_debugLevel->setEnabled(o.value(kEnableDebug).toBool());
+    m_pagedResults->setChecked(o.value(kPagedResults).toBool());
+    m_pageSize->setEnabled(o.value(kPagedResults).toBool());
     validateOptionsTextField(nullptr, false);
 }
 
@@ -238,7 +255,8 @@ void TBOptionsSheet::validateOptionsTextField(QLineEdit* field, bool updateOptio
     const std::pair<QLineEdit*, QString> fields[] = {{m_maxHits, kMaxHits},
                                                      {m_timeLimit, kTimeLimit},
                                                      {m_connectTimeout, kConnectTimeout},
-                                                     {m_debugLevel, kDebugLevel}};
+                                                     {m_debugLevel, kDebugLevel},
+                                                     {m_pageSize, kPageSize}};
     for (const auto& [control, key] : fields) {
         if (field && field != control)
             continue;
@@ -267,6 +285,7 @@ void TBOptionsSheet::optionsOK()
     m_tempSearchOptions.insert(kEnableDebug, m_enableDebug->isChecked());
     m_tempSearchOptions.insert(kAutoAdd, m_autoAdd->isChecked());
     m_tempSearchOptions.insert(kAutoDisplay, m_autoDisplay->isChecked());
+    m_tempSearchOptions.insert(kPagedResults, m_pagedResults->isChecked());
     m_tempSearchOptions.insert(kDebugLevel, clampedValue(kDebugLevel, integerValue(m_debugLevel->text())));
     accept();
 }

@@ -18,15 +18,15 @@ class TBOptionsSheet : public QDialog
 public:
     using DefaultsProvider = std::function<QVariantMap()>;
 
-    // The ten keys, which are also the user-defaults keys they override.
+    // The twelve keys, which are also the user-defaults keys they override.
     static const QStringList& optionKeys();
     // Brings a numeric option into its range (keys "MaxHits", "TimeLimit", "ConnectTimeout",
-    // "DebugLevel"); other keys are returned unchanged.
+    // "DebugLevel", "PageSize"); other keys are returned unchanged.
     static qint64 clampedValue(const QString& key, qint64 value);
     // A field's integer: leading blanks, an optional sign and digits; anything else reads as 0.
     static qint64 integerValue(const QString& text);
 
-    // The ten options as the preferences hold them.
+    // The twelve options as the preferences hold them.
     static QVariantMap preferenceOptions();
 
     TBOptionsSheet(const QString& title, DefaultsProvider defaults, QWidget* parent = nullptr);
@@ -41,7 +41,7 @@ public:
 
     // Shows tempSearchOptions in the controls.
     void updateOptionsSheetUI();
-    // Clamps one numeric field (nullptr: all four), rewriting it when out of range; with
+    // Clamps one numeric field (nullptr: all five), rewriting it when out of range; with
     // updateOptions the clamped values are stored in tempSearchOptions.
     void validateOptionsTextField(QLineEdit* field, bool updateOptions);
 
@@ -66,4 +66,6 @@ private:
     QCheckBox* m_enableDebug = nullptr;
     QCheckBox* m_autoAdd = nullptr;
     QCheckBox* m_autoDisplay = nullptr;
+    QCheckBox* m_pagedResults = nullptr;
+    QLineEdit* m_pageSize = nullptr;
 };

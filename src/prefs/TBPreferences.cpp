@@ -195,6 +195,8 @@ TBRunSettings TBPreferences::runSettings(const QVariantMap& options) const
     settings.fetchWhichAttrs = m_fetchWhichAttrs;
     settings.maxHits = m_maxHits;
     settings.timeLimit = m_timeLimit;
+    settings.pagedResults = m_pagedResults;
+    settings.pageSize = m_pageSize;
     settings.connectTimeout = m_connectTimeout;
     settings.enableDebug = m_enableDebug;
     settings.debugLevel = m_debugLevel;

@@ -10,6 +10,8 @@ TB_SETTING(qint64, currentDirectoryID, CurrentDirectoryID, "CurrentDirectoryID",
 TB_SETTING(qint64, fetchWhichAttrs, FetchWhichAttrs, "FetchWhichAttrs", 0);
 TB_SETTING(qint64, maxHits, MaxHits, "MaxHits", 100);
 TB_SETTING(qint64, timeLimit, TimeLimit, "TimeLimit", 60);
+TB_SETTING(bool, pagedResults, PagedResults, "PagedResults", false);
+TB_SETTING(qint64, pageSize, PageSize, "PageSize", 500);
 TB_SETTING(bool, showFriendlyAttrs, ShowFriendlyAttrs, "ShowFriendlyAttrs", true);
 TB_SETTING(bool, decodeBase64, DecodeBase64, "DecodeBase64", true);
 TB_SETTING(bool, discardOutput, DiscardOutput, "DiscardOutput", false);

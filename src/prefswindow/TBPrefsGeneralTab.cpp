@@ -83,12 +83,14 @@ TBPrefsGeneralTab::TBPrefsGeneralTab(QWidget* parent)
     m_timeLimitTextField = numberField(QStringLiteral("timeLimitTextField"));
     m_connectTimeoutTextField = numberField(QStringLiteral("connectTimeoutTextField"));
     m_debugLevelTextField = numberField(QStringLiteral("debugLevelTextField"));
+    m_pageSizeTextField = numberField(QStringLiteral("pageSizeTextField"));
 
     m_showFriendlyAttrsCheckbox
         = addCheckbox(QStringLiteral("showFriendlyAttrsCheckbox"), tr("Show friendly attribute names"));
     m_decodeBase64Checkbox = addCheckbox(QStringLiteral("decodeBase64Checkbox"), tr("Decode Base64 values"));
     m_discardOutputCheckbox = addCheckbox(QStringLiteral("discardOutputCheckbox"), tr("Discard command output text"));
     m_enableDebugCheckbox = addCheckbox(QStringLiteral("enableDebugCheckbox"), tr("Enable debugging, level:"));
+    m_pagedResultsCheckbox = addCheckbox(QStringLiteral("pagedResultsCheckbox"), tr("Ask for pages of"));
     m_autoAddDiscoverdAttributesCheckbox = addCheckbox(QStringLiteral("autoAddDiscoverdAttributesCheckbox"),
                                                        tr("Add discovered attributes to the preferences"));
     m_attributeColumnsAutoDisplayCheckbox = addCheckbox(QStringLiteral("attributeColumnsAutoDisplayCheckbox"),
@@ -98,6 +100,10 @@ TBPrefsGeneralTab::TBPrefsGeneralTab(QWidget* parent)
     form->addRow(tr("Maximum hits:"), withNote(m_maxHitsTextField, tr("-1 to 999 (-1: no limit)")));
     form->addRow(tr("Time limit:"), withNote(m_timeLimitTextField, tr("seconds, -1 to 60 (-1: no limit)")));
     form->addRow(tr("Connect timeout:"), withNote(m_connectTimeoutTextField, tr("seconds, 0 to 75 (0: none)")));
+    // Servers such as Active Directory send only so many entries unless they are asked for pages.
+    auto* pagingRow = withNote(m_pageSizeTextField, tr("entries (1 to 10000)"));
+    pagingRow->insertWidget(0, m_pagedResultsCheckbox);
+    form->addRow(tr("Paging:"), pagingRow);
     form->addRow(tr("Display:"), column({m_showFriendlyAttrsCheckbox}));
     form->addRow(tr("Results:"), column({m_decodeBase64Checkbox, m_discardOutputCheckbox}));
     auto* debugRow = new QHBoxLayout;
@@ -139,6 +145,9 @@ void TBPrefsGeneralTab::loadGeneralControls()
     m_discardOutputCheckbox->setChecked(p->discardOutput());
     m_enableDebugCheckbox->setChecked(p->enableDebug());
     m_debugLevelTextField->setEnabled(p->enableDebug());
+    m_pagedResultsCheckbox->setChecked(p->pagedResults());
+    m_pageSizeTextField->setText(TBNumberFormatter::stringForObjectValue(p->pageSize()));
+    m_pageSizeTextField->setEnabled(p->pagedResults());
     m_autoAddDiscoverdAttributesCheckbox->setChecked(p->autoAddDiscoveredAttributes());
     m_attributeColumnsAutoDisplayCheckbox->setChecked(p->autoDisplayAttributeColumns());
 }
@@ -168,6 +177,14 @@ void TBPrefsGeneralTab::controlValueChanged(QObject* sender)
     TBPreferences* p = prefs();
     QString key;
     auto checked = [](const QCheckBox* box) { return box->checkState() == Qt::Checked; };
+    // A switch's own number field: usable while it is on, and then ready for typing.
+    auto enableField = [](QLineEdit* field, bool on) {
+        field->setEnabled(on);
+        if (on) {
+            field->setFocus();
+            field->selectAll();
+        }
+    };
 
     if (sender == m_fetchAttributesPopUp) {
         if (m_fetchAttributesPopUp->currentIndex() < 0)
@@ -200,11 +217,15 @@ void TBPrefsGeneralTab::controlValueChanged(QObject* sender)
         p->setEnableDebug(on);
         key = QStringLiteral("EnableDebug");
         // The level is kept while debugging is off; it only stops being passed to the tools.
-        m_debugLevelTextField->setEnabled(on);
-        if (on) {
-            m_debugLevelTextField->setFocus();
-            m_debugLevelTextField->selectAll();
-        }
+        enableField(m_debugLevelTextField, on);
+    } else if (sender == m_pagedResultsCheckbox) {
+        const bool on = checked(m_pagedResultsCheckbox);
+        p->setPagedResults(on);
+        key = QStringLiteral("PagedResults");
+        enableField(m_pageSizeTextField, on);
+    } else if (sender == m_pageSizeTextField) {
+        p->setPageSize(integerValue(m_pageSizeTextField->text()));
+        key = QStringLiteral("PageSize");
     } else if (sender == m_autoAddDiscoverdAttributesCheckbox) {
         p->setAutoAddDiscoveredAttributes(checked(m_autoAddDiscoverdAttributesCheckbox));
         key = QStringLiteral("AutoAddDiscoveredAttributes");
@@ -234,6 +255,7 @@ void TBPrefsGeneralTab::validateTextField(QLineEdit* field, bool updatePrefs)
         {m_timeLimitTextField, -1, 60, &TBPreferences::setTimeLimit},
         {m_connectTimeoutTextField, 0, 75, &TBPreferences::setConnectTimeout},
         {m_debugLevelTextField, -1, 65536, &TBPreferences::setDebugLevel},
+        {m_pageSizeTextField, 1, 10000, &TBPreferences::setPageSize},
     };
     TBPreferences* p = prefs();
     for (const NumberField& f : fields) {

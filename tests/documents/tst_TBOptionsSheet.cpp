@@ -16,6 +16,7 @@ private Q_SLOTS:
     void typedNumbersAreClamped_data();
     void typedNumbersAreClamped();
     void debugCheckboxEnablesTheLevel();
+    void pagingCheckboxEnablesThePageSize();
     void okStoresWhatTheControlsShow();
     void defaultsReplaceTheEditedValues();
     void cancelRejects();
@@ -37,6 +38,8 @@ QVariantMap tst_TBOptionsSheet::defaults()
         {QStringLiteral("DebugLevel"), qint64(0)},
         {QStringLiteral("AutoAddDiscoveredAttributes"), true},
         {QStringLiteral("AutoDisplayAttributeColumns"), true},
+        {QStringLiteral("PagedResults"), true},
+        {QStringLiteral("PageSize"), qint64(500)},
     };
 }
 
@@ -76,6 +79,13 @@ void tst_TBOptionsSheet::typedNumbersAreClamped_data()
     QTest::newRow("debug level below") << debug << "DebugLevel"
                                        << "-2"
                                        << "-1" << qint64(-1);
+    const QString pageSize = QStringLiteral("editOptionsPageSizeTextField");
+    QTest::newRow("page size above") << pageSize << "PageSize"
+                                     << "20000"
+                                     << "10000" << qint64(10000);
+    QTest::newRow("page size below") << pageSize << "PageSize"
+                                     << "0"
+                                     << "1" << qint64(1);
     // Text that is not a number reads as 0 (in range everywhere); a number followed by text reads
     // as that number; a huge number does not overflow.
     QTest::newRow("not a number") << maxHits << "MaxHits"
@@ -126,6 +136,25 @@ void tst_TBOptionsSheet::debugCheckboxEnablesTheLevel()
     QCOMPARE(sheet.tempSearchOptions().value(QStringLiteral("EnableDebug")).toBool(), false);
     box->click();
     QVERIFY(level->isEnabled());
+}
+
+void tst_TBOptionsSheet::pagingCheckboxEnablesThePageSize()
+{
+    TBOptionsSheet sheet(QStringLiteral("Search Options"), &defaults);
+    sheet.setTempSearchOptions(defaults());
+    sheet.updateOptionsSheetUI();
+    auto* box = sheet.findChild<QCheckBox*>(QStringLiteral("editOptionsPagedResultsCheckbox"));
+    auto* size = sheet.findChild<QLineEdit*>(QStringLiteral("editOptionsPageSizeTextField"));
+    QVERIFY(box->isChecked());
+    QCOMPARE(size->text(), QStringLiteral("500"));
+    QVERIFY(size->isEnabled());
+    box->click();
+    QVERIFY(!size->isEnabled());
+    size->setText(QStringLiteral("1000"));
+    sheet.findChild<QPushButton*>(QStringLiteral("editOptionsOKButton"))->click();
+    // Off, and the size kept for when it is turned on again.
+    QCOMPARE(sheet.tempSearchOptions().value(QStringLiteral("PagedResults")).toBool(), false);
+    QCOMPARE(sheet.tempSearchOptions().value(QStringLiteral("PageSize")).toLongLong(), 1000);
 }
 
 void tst_TBOptionsSheet::okStoresWhatTheControlsShow()

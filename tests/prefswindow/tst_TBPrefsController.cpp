@@ -214,6 +214,10 @@ private Q_SLOTS:
                                      << "65537" << qint64(65536) << "DebugLevel";
         QTest::newRow("debug below") << "debugLevelTextField"
                                      << "-2" << qint64(-1) << "DebugLevel";
+        QTest::newRow("page size above") << "pageSizeTextField"
+                                         << "20000" << qint64(10000) << "PageSize";
+        QTest::newRow("page size below") << "pageSizeTextField"
+                                         << "0" << qint64(1) << "PageSize";
     }
     void numberFieldsClampWhenEditingEnds()
     {
@@ -221,7 +225,7 @@ private Q_SLOTS:
         QFETCH(QString, typed);
         QFETCH(qint64, stored);
         QFETCH(QString, key);
-        auto window = windowWith({{QStringLiteral("EnableDebug"), true}});
+        auto window = windowWith({{QStringLiteral("EnableDebug"), true}, {QStringLiteral("PagedResults"), true}});
         auto* edit = child<QLineEdit>(window.get(), field);
         type(edit, typed);
         QTest::keyClick(edit, Qt::Key_Return);
@@ -246,6 +250,8 @@ private Q_SLOTS:
                                  << "DiscardOutput" << false;
         QTest::newRow("debug") << "enableDebugCheckbox"
                                << "EnableDebug" << false;
+        QTest::newRow("paging") << "pagedResultsCheckbox"
+                                << "PagedResults" << false;
         QTest::newRow("auto add") << "autoAddDiscoverdAttributesCheckbox"
                                   << "AutoAddDiscoveredAttributes" << true;
         QTest::newRow("auto display") << "attributeColumnsAutoDisplayCheckbox"
