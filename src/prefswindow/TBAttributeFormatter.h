@@ -2,8 +2,10 @@
 
 #include <QValidator>
 
-// Attribute-name entry: empty, or an ASCII letter followed by ASCII letters, digits, "-" and "_".
-// Any other character, a leading digit included, refuses the edit with a beep.
+// Attribute-name entry: empty, or an ASCII letter followed by ASCII letters, digits, "-" and "_",
+// then any options, each after a ";" ("userCertificate;binary"; in options also "=" and "*", for
+// AD's "member;range=0-1499"), as search results name attributes. Any other character, a leading
+// digit included, refuses the edit with a beep.
 class TBAttributeFormatter : public QValidator
 {
     Q_OBJECT

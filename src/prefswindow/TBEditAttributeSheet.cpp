@@ -31,7 +31,8 @@ TBEditAttributeSheet::TBEditAttributeSheet(QWidget* parent)
     // In the order of the kinds 0, 1, 2.
     m_typePopUp->addItems({tr("Text"), tr("Image"), tr("Binary")});
 
-    auto* nameHint = new QLabel(tr("The LDAP name: letters, digits, - and _, starting with a letter."), this);
+    auto* nameHint
+        = new QLabel(tr("The LDAP name: letters, digits, - and _, starting with a letter; options after ;"), this);
     nameHint->setEnabled(false);
     auto* typeHint = new QLabel(tr("How the values of later searches are read."), this);
     typeHint->setEnabled(false);

@@ -51,13 +51,22 @@ private Q_SLOTS:
         QCOMPARE(sheet.friendlyName(), QStringLiteral("Badge"));
     }
 
-    // The name field takes only what an attribute name may hold.
+    // The name field takes only what an attribute name may hold, options included: a name that
+    // discovery added with them can be edited.
     void nameFieldFilters()
     {
         TBEditAttributeSheet sheet;
         QLineEdit* name = sheet.editAttributeName();
-        QTest::keyClicks(name, QStringLiteral("9 employee Number;2"));
+        QTest::keyClicks(name, QStringLiteral("9 employee Number.2"));
         QCOMPARE(name->text(), QStringLiteral("employeeNumber2"));
+
+        TBAttribute discovered;
+        discovered.setAttributeName(QStringLiteral("member;range=0-1499"));
+        sheet.updateEditAttributeUI(discovered);
+        name->end(false);
+        QTest::keyClick(name, Qt::Key_Backspace);
+        QTest::keyClicks(name, QStringLiteral("8 "));
+        QCOMPARE(name->text(), QStringLiteral("member;range=0-1498"));
     }
 
     // OK leaves the closing to the owner; Cancel rejects.
