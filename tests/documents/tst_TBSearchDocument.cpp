@@ -1,5 +1,6 @@
 #include "TBDetailsTextView.h"
 #include "TBEntryTableController.h"
+#include "TBEntryTableModel.h"
 #include "TBExport.h"
 #include "TBExportPanel.h"
 #include "TBNotificationCenter.h"
@@ -42,6 +43,7 @@ private Q_SLOTS:
     void canSearch_data();
     void canSearch();
     void searchFillsTheEntries();
+    void activeDirectoryValues();
     void failedSearchKeepsThePreviousResults();
     void detailsShowTheChosenEntries();
     void typedConditionSearchesOnReturn();
@@ -229,6 +231,55 @@ void tst_TBSearchDocument::searchFillsTheEntries()
     QTRY_VERIFY_WITH_TIMEOUT(!document->searcherBusy(), kToolTimeout);
     QCOMPARE(document->entries().size(), 0);
     QCOMPARE(document->numEntriesField()->text(), QStringLiteral("No entries found"));
+}
+
+// The sample's AD values as the window shows them: readable identifiers, "never", a photo that
+// comes with ";binary" and a group whose members came as a range.
+void tst_TBSearchDocument::activeDirectoryValues()
+{
+    TB_REQUIRE_SAMPLE_SLAPD(m_uri);
+    addDirectory();
+    TBSearchDocument* document = makeDocument();
+    const TBEntryTableModel* model = document->entryTableController()->model();
+    // The details of the one entry found; empty when the search did not find exactly one.
+    auto searchFor = [&](const QString& attribute, const QString& value) {
+        document->setSearchCriteria(criteria({{attribute, TBSearchTypeIs, value}}));
+        document->search();
+        if (!QTest::qWaitFor([document] { return !document->searcherBusy(); }, kToolTimeout)
+            || document->entries().size() != 1)
+            return QString();
+        document->entryTable()->selectRow(0);
+        return document->detailsText()->plainText();
+    };
+
+    const QString guid = QStringLiteral("{3c2d1e0f-5a4b-7869-8796-a5b4c3d2e1f0}");
+    const QString sid = QStringLiteral("S-1-5-21-1004336348-1177238915-682003330-1104");
+    const QString alice = searchFor(QStringLiteral("uid"), QStringLiteral("alice"));
+    QVERIFY(!alice.isEmpty());
+    const QStringList lines {QStringLiteral(": <binary data> ") + guid + QLatin1Char('\n'),
+                             QStringLiteral(": <binary data> ") + sid + QLatin1Char('\n'),
+                             QStringLiteral(": Never (9223372036854775807)\n")};
+    for (const QString& line : lines)
+        QVERIFY2(alice.contains(line), qPrintable(line));
+    QCOMPARE(model->cellText(0, model->columnForIdentifier(QStringLiteral("objectGUID"))), guid);
+    QCOMPARE(model->cellText(0, model->columnForIdentifier(QStringLiteral("objectSid"))), sid);
+    QCOMPARE(model->cellText(0, model->columnForIdentifier(QStringLiteral("accountExpires"))), QStringLiteral("Never"));
+
+    // Wrong lengths stay placeholders.
+    const QString mallory = searchFor(QStringLiteral("uid"), QStringLiteral("mallory"));
+    QVERIFY(!mallory.isEmpty());
+    QVERIFY(!mallory.contains(QStringLiteral("<binary data> ")));
+    QCOMPARE(model->cellText(0, model->columnForIdentifier(QStringLiteral("objectGUID"))), QStringLiteral("(exists)"));
+
+    QVERIFY(!searchFor(QStringLiteral("uid"), QStringLiteral("znunez")).isEmpty());
+    QVERIFY(document->entries().first()->valueForAttribute(QStringLiteral("thumbnailLogo;binary")).isPicture());
+
+    const QString devices = searchFor(QStringLiteral("cn"), QStringLiteral("Devices"));
+    const QString partial = QStringLiteral("(partial list: 1500 values came; the directory has more)");
+    QVERIFY2(devices.contains(QStringLiteral(": ") + partial + QLatin1Char('\n')), qPrintable(devices.right(300)));
+    const int member = model->columnForIdentifier(QStringLiteral("member;range=0-1499"));
+    QVERIFY(member >= 0);
+    QVERIFY(model->toolTip(0, member).startsWith(partial));
 }
 
 void tst_TBSearchDocument::failedSearchKeepsThePreviousResults()
