@@ -341,50 +341,31 @@ void TBSearchDocument::searchItemEnter(QLineEdit*)
 
 void TBSearchDocument::searchItemTextDidChange(QLineEdit* field)
 {
-    const int row = m_searchTableController->rowForView(field);
-    if (row < 0 || row >= m_searchCriteria->numSearchItems())
-        return;
-    m_searchCriteria->searchItemAtIndex(row)->setSearchText(field->text());
+    m_searchTableController->applyTextField(field);
     updateSearchButton();
 }
 
 void TBSearchDocument::changedAttrPopUp(QComboBox* popUp)
 {
-    const int row = m_searchTableController->rowForView(popUp);
-    if (row < 0)
-        return;
-    const qint64 tag = TBSearchCriteriaTableController::selectedTag(popUp);
-    if (tag == TBSearchCriteriaTableController::otherAttributeTag)
-        m_searchTableController->getOtherAttributeForRow(row);
-    else
-        m_searchTableController->setAttributeIDForRow(row, tag);
+    m_searchTableController->applyAttrPopUp(popUp);
     updateSearchButton();
 }
 
 void TBSearchDocument::changedTypePopUp(QComboBox* popUp)
 {
-    const int row = m_searchTableController->rowForView(popUp);
-    if (row < 0)
-        return;
-    m_searchTableController->setSearchTypeForRow(row, popUp->currentIndex());
+    m_searchTableController->applyTypePopUp(popUp);
     updateSearchButton();
 }
 
 void TBSearchDocument::addSearchItem(QAbstractButton* button)
 {
-    const int row = m_searchTableController->rowForView(button);
-    if (row < 0)
-        return;
-    m_searchTableController->insertSearchItemAfterRow(row);
+    m_searchTableController->applyAddButton(button);
     updateSearchButton();
 }
 
 void TBSearchDocument::delSearchItem(QAbstractButton* button)
 {
-    const int row = m_searchTableController->rowForView(button);
-    if (row < 0)
-        return;
-    m_searchTableController->removeSearchItemAtRow(row);
+    m_searchTableController->applyDelButton(button);
     updateSearchButton();
 }
 
