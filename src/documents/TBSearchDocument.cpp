@@ -46,6 +46,7 @@ TBSearchDocument::TBSearchDocument(QWidget* parent)
     const TBDocumentActions& actions = menuActions();
     connect(actions.search, &QAction::triggered, this, &TBSearchDocument::search);
     connect(actions.saveCurrentSearch, &QAction::triggered, this, &TBSearchDocument::saveCurrentSearch);
+    connect(actions.useSelectedSearch, &QAction::triggered, this, &TBSearchDocument::useSelectedSearch);
     // A saved search's item carries its place in the list.
     connect(actions.savedSearches, &QActionGroup::triggered, this,
             [this](QAction* item) { useSpecificSearch(item->data().toInt()); });
@@ -198,6 +199,7 @@ void TBSearchDocument::updateMenuActionState()
     TBDocument::updateMenuActionState();
     menuActions().search->setEnabled(canSearch());
     menuActions().saveCurrentSearch->setEnabled(canSaveCurrentSearch());
+    menuActions().useSelectedSearch->setEnabled(canUseSelectedSearch());
 }
 
 void TBSearchDocument::selectCurrentDirectory()
@@ -428,6 +430,17 @@ void TBSearchDocument::saveCurrentSearch()
     TBSearchCriteriaPtr saved = m_searchCriteria->copy();
     saved->setName(QStringLiteral("New Search"));
     TBPreferences::sharedPreferences()->addSearchCriteria(saved);
+}
+
+bool TBSearchDocument::canUseSelectedSearch() const
+{
+    return !documentBusy() && TBPreferences::sharedPreferences()->selectedSearchCriteria();
+}
+
+void TBSearchDocument::useSelectedSearch()
+{
+    if (canUseSelectedSearch())
+        applySearchCriteria(TBPreferences::sharedPreferences()->selectedSearchCriteria());
 }
 
 void TBSearchDocument::useSpecificSearch(qsizetype index)
