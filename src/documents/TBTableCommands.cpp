@@ -26,6 +26,25 @@ QMessageBox* TBTableCommands::alert(QWidget* parent, bool critical, const QStrin
     return box;
 }
 
+QMessageBox* TBTableCommands::confirm(QWidget* parent, bool critical, const QString& text, const QString& informative,
+                                      const QString& confirmTitle, const QString& confirmName, QObject* context,
+                                      std::function<void()> confirmed)
+{
+    QMessageBox* box = alert(parent, critical, text, informative);
+    QPushButton* confirmButton = box->addButton(confirmTitle, QMessageBox::AcceptRole);
+    confirmButton->setObjectName(confirmName);
+    QPushButton* cancelButton = box->addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+    cancelButton->setObjectName(QStringLiteral("cancelButton"));
+    box->setDefaultButton(confirmButton);
+    box->setEscapeButton(cancelButton);
+    QObject::connect(box, &QMessageBox::finished, context, [box, confirmButton, confirmed] {
+        if (box->clickedButton() == confirmButton)
+            confirmed();
+    });
+    box->open();
+    return box;
+}
+
 QPushButton* TBTableCommands::makeButton(const QString& name, const QString& title)
 {
     auto* button = new QPushButton(title);

@@ -10,6 +10,7 @@ class QAbstractScrollArea;
 class QAction;
 class QMenu;
 class QMessageBox;
+class QObject;
 class QPushButton;
 class QWidget;
 
@@ -21,6 +22,11 @@ public:
     // A window-modal alert on parent, warning or critical style, deleted once closed; the caller
     // adds buttons and opens it.
     static QMessageBox* alert(QWidget* parent, bool critical, const QString& text, const QString& informative);
+    // Opens the alert with a confirming button (first and default; its object name `confirmName`) and
+    // "Cancel"; `confirmed` runs when the confirming button is clicked, while `context` lives.
+    static QMessageBox* confirm(QWidget* parent, bool critical, const QString& text, const QString& informative,
+                                const QString& confirmTitle, const QString& confirmName, QObject* context,
+                                std::function<void()> confirmed);
     // A push button that Return in a field does not press.
     static QPushButton* makeButton(const QString& name, const QString& title);
     // A command of a table's context menu, its shortcuts working while the table has the focus; the

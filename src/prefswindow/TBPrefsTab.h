@@ -43,6 +43,13 @@ protected:
     {
         return TBTableCommands::alert(parent, critical, text, informative);
     }
+    static QMessageBox* confirm(QWidget* parent, bool critical, const QString& text, const QString& informative,
+                                const QString& confirmTitle, const QString& confirmName, QObject* context,
+                                std::function<void()> confirmed)
+    {
+        return TBTableCommands::confirm(parent, critical, text, informative, confirmTitle, confirmName, context,
+                                        std::move(confirmed));
+    }
     static QPushButton* makeButton(const QString& name, const QString& title)
     {
         return TBTableCommands::makeButton(name, title);

@@ -304,21 +304,11 @@ void TBSavedSearchesController::deleteSelectedSearch(bool ask)
         deleteIt();
         return;
     }
-    QMessageBox* box = TBTableCommands::alert(
+    TBTableCommands::confirm(
         this, false, QStringLiteral("Really delete?"),
         QStringLiteral("Are you sure you want to delete the search \"%1\"? This action cannot be undone.")
-            .arg(criteria->name()));
-    QPushButton* deleteButton = box->addButton(QStringLiteral("Delete"), QMessageBox::AcceptRole);
-    deleteButton->setObjectName(QStringLiteral("deleteButton"));
-    QPushButton* cancelButton = box->addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
-    cancelButton->setObjectName(QStringLiteral("cancelButton"));
-    box->setDefaultButton(deleteButton);
-    box->setEscapeButton(cancelButton);
-    connect(box, &QMessageBox::finished, this, [box, deleteButton, deleteIt] {
-        if (box->clickedButton() == deleteButton)
-            deleteIt();
-    });
-    box->open();
+            .arg(criteria->name()),
+        QStringLiteral("Delete"), QStringLiteral("deleteButton"), this, deleteIt);
 }
 
 void TBSavedSearchesController::useSelectedSearch()
