@@ -2,10 +2,33 @@
 
 #include "TBPropertyList.h"
 
+#include <QHeaderView>
 #include <QMimeData>
 #include <QModelIndex>
+#include <QTableView>
 
 #include <algorithm>
+
+void TBRowDrag::setUpTable(QTableView* table, int selectionMode, int dragDropMode)
+{
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setSelectionMode(QAbstractItemView::SelectionMode(selectionMode));
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setDragEnabled(true);
+    table->setAcceptDrops(true);
+    table->setDropIndicatorShown(true);
+    table->setDragDropMode(QAbstractItemView::DragDropMode(dragDropMode));
+    table->setDragDropOverwriteMode(false);
+    table->setDefaultDropAction(Qt::MoveAction);
+    table->setShowGrid(false);
+    table->setAlternatingRowColors(true);
+    table->setWordWrap(false);
+    table->setSortingEnabled(false);
+    table->verticalHeader()->hide();
+    table->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    table->horizontalHeader()->setStretchLastSection(true);
+    table->horizontalHeader()->setHighlightSections(false);
+}
 
 QByteArray TBRowDrag::archiveRows(QList<int> rows)
 {

@@ -6,11 +6,15 @@
 
 class QMimeData;
 class QModelIndex;
+class QTableView;
 
 // Moving one row of a user's list by dragging it within its table (directories, saved searches):
 // the dragged rows on the pasteboard, and where the first of them may land.
 namespace TBRowDrag {
 
+// A list's table: whole rows, no editing in place, rows dragged to move them (dropping between
+// rows), in the given selection mode and drag-and-drop mode.
+void setUpTable(QTableView* table, int selectionMode, int dragDropMode);
 // The rows, ascending, as an archived array of numbers.
 QByteArray archiveRows(QList<int> rows);
 // The dragged rows as written under `type`; empty when the data is not ours or is damaged.

@@ -33,23 +33,7 @@ void TBDirectoryTableController::setDirectoriesTable(QTableView* table)
 {
     m_directoriesTable = table;
     table->setModel(this);
-    table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    table->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table->setDragEnabled(true);
-    table->setAcceptDrops(true);
-    table->setDropIndicatorShown(true);
-    table->setDragDropMode(QAbstractItemView::InternalMove);
-    table->setDragDropOverwriteMode(false);
-    table->setDefaultDropAction(Qt::MoveAction);
-    table->setShowGrid(false);
-    table->setAlternatingRowColors(true);
-    table->setWordWrap(false);
-    table->setSortingEnabled(false);
-    table->verticalHeader()->hide();
-    table->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    table->horizontalHeader()->setStretchLastSection(true);
-    table->horizontalHeader()->setHighlightSections(false);
+    TBRowDrag::setUpTable(table, QAbstractItemView::ExtendedSelection, QAbstractItemView::InternalMove);
     table->horizontalHeader()->resizeSection(NameColumn, 180);
     table->installEventFilter(this);
 }

@@ -52,9 +52,10 @@ TBSavedSearchesTableController::~TBSavedSearchesTableController()
 
 QPixmap TBSavedSearchesTableController::searchImage()
 {
-    static const QPixmap image
-        = QPixmap(QStringLiteral(":/ui/Search.png")).scaled(16, 16, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    return image;
+    // Kept for the whole run: a pixmap must not outlive the application's objects at exit.
+    static const QPixmap* image = new QPixmap(
+        QPixmap(QStringLiteral(":/ui/Search.png")).scaled(16, 16, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    return *image;
 }
 
 void TBSavedSearchesTableController::setSavedSearchesTable(TBTableView* table)
@@ -62,23 +63,9 @@ void TBSavedSearchesTableController::setSavedSearchesTable(TBTableView* table)
     m_savedSearchesTable = table;
     table->setModel(this);
     table->setTableDelegate(this);
-    table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    table->setSelectionMode(QAbstractItemView::SingleSelection);
-    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table->setDragEnabled(true);
-    table->setAcceptDrops(true);
-    table->setDropIndicatorShown(true);
-    table->setDragDropMode(QAbstractItemView::DragDrop);
-    table->setDragDropOverwriteMode(false);
-    table->setDefaultDropAction(Qt::MoveAction);
-    table->setShowGrid(false);
-    table->setAlternatingRowColors(true);
-    table->setWordWrap(false);
-    table->setSortingEnabled(false);
+    // Dragging also reaches search windows, so not only within the table.
+    TBRowDrag::setUpTable(table, QAbstractItemView::SingleSelection, QAbstractItemView::DragDrop);
     table->setTextElideMode(Qt::ElideMiddle);
-    table->verticalHeader()->hide();
-    table->horizontalHeader()->setStretchLastSection(true);
-    table->horizontalHeader()->setHighlightSections(false);
     table->horizontalHeader()->setSectionResizeMode(IconColumn, QHeaderView::Fixed);
     table->horizontalHeader()->resizeSection(IconColumn, 28);
     searchImage();
