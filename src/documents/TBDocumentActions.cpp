@@ -87,7 +87,9 @@ void TBDocumentActions::update(const TBDocument& document) const
 
 QAction* TBDocumentActions::addSavedSearch(const QString& title, int index) const
 {
-    QString text = title;
+    // A name of any length keeps the menu usable; the saved-searches window shows it whole.
+    constexpr qsizetype longestTitle = 80;
+    QString text = title.size() > longestTitle ? title.left(longestTitle - 1) + QChar(0x2026) : title;
     text.replace(QLatin1Char('&'), QStringLiteral("&&"));
     QAction* action = makeAction(m_owner, text, QStringLiteral("useSpecificSearch:"));
     action->setData(index);

@@ -180,14 +180,19 @@ void tst_TBAppDelegate::savedSearchesMenu()
     TBSearchCriteriaPtr other = TBSearchCriteria::searchCriteria(m_prefs->lastSelectedAttribute());
     other->setName(QStringLiteral("Staff & guests"));
     m_prefs->addSearchCriteria(other);
-    const QStringList expected {QStringLiteral("New Search=0"), QStringLiteral("Staff && guests=1")};
+    // A very long name is cut short in the menu.
+    TBSearchCriteriaPtr longOne = TBSearchCriteria::searchCriteria(m_prefs->lastSelectedAttribute());
+    longOne->setName(QString(300, QLatin1Char('n')));
+    m_prefs->addSearchCriteria(longOne);
+    const QStringList expected {QStringLiteral("New Search=0"), QStringLiteral("Staff && guests=1"),
+                                QString(79, QLatin1Char('n')) + QChar(0x2026) + QStringLiteral("=2")};
     QCOMPARE(listed(menu), expected);
     QCOMPARE(listed(browse->menuBar()->findChild<QMenu*>(QStringLiteral("savedSearchesMenu"))), expected);
 
     // Choosing one applies it to the search window; a browse window has no use for it.
     item->setSearchText(QStringLiteral("Jones"));
     validate(document->menuBar());
-    QAction* first = menu->actions().at(menu->actions().size() - 2);
+    QAction* first = menu->actions().at(menu->actions().size() - 3);
     QVERIFY(first->isEnabled());
     first->trigger();
     QCOMPARE(document->searchCriteria()->searchItemAtIndex(0)->searchText(), QStringLiteral("Smith"));
