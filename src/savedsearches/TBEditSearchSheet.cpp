@@ -24,6 +24,8 @@ TBEditSearchSheet::TBEditSearchSheet(QWidget* parent)
     m_scrollView = new QFrame(this);
     m_scrollView->setObjectName(QStringLiteral("editSearchScrollView"));
     m_scrollView->setFrameShape(QFrame::StyledPanel);
+    // Room for a search text of some length beside the two pop-ups.
+    m_scrollView->setMinimumWidth(600);
     m_scrollLayout = new QVBoxLayout(m_scrollView);
     m_scrollLayout->setContentsMargins(0, 0, 0, 0);
 
