@@ -3,6 +3,7 @@
 #include "TBEditSearchSheet.h"
 #include "TBModifierKeys.h"
 #include "TBNotificationCenter.h"
+#include "TBOtherAttributeSheet.h"
 #include "TBSavedSearchesTableController.h"
 #include "TBSearchCriteriaRow.h"
 #include "TBSearchCriteriaTableController.h"
@@ -356,6 +357,46 @@ private Q_SLOTS:
         QCOMPARE(w->selectedRow(), 1);
         QCOMPARE(TBPreferences::sharedPreferences()->searchCriteriaAtIndex(1)->numSearchItems(), qsizetype(2));
         QCOMPARE(m_changes, 1);
+    }
+
+    // An attribute chosen through "Other…" in the sheet; a picture attribute can only be there or
+    // missing, so its condition needs no text.
+    void otherAttributeInTheSheet_data()
+    {
+        QTest::addColumn<QString>("attribute");
+        QTest::addColumn<bool>("accept");
+        QTest::addColumn<QString>("result");
+        QTest::addColumn<qint64>("type");
+        QTest::addColumn<bool>("canSave");
+        QTest::newRow("text attribute") << "uid" << true << "uid" << qint64(0) << false;
+        QTest::newRow("picture attribute") << "jpegPhoto" << true << "jpegphoto" << qint64(5) << true;
+        QTest::newRow("cancelled") << "uid" << false << "sn" << qint64(0) << false;
+    }
+    void otherAttributeInTheSheet()
+    {
+        QFETCH(QString, attribute);
+        QFETCH(bool, accept);
+        QFETCH(QString, result);
+        QFETCH(qint64, type);
+        QFETCH(bool, canSave);
+        auto w = window();
+        TBPreferences::sharedPreferences()->setLastSelectedAttribute(QStringLiteral("sn"));
+        QTest::mouseClick(w->addSearchButton(), Qt::LeftButton);
+        QComboBox* attrPopUp = row(*w, 0)->attrPopUp();
+        attrPopUp->setCurrentIndex(attrPopUp->findData(TBSearchCriteriaTableController::otherAttributeTag));
+        Q_EMIT attrPopUp->activated(attrPopUp->currentIndex());
+        TBOtherAttributeSheet* other = w->searchTableController()->otherAttributeSheet();
+        QVERIFY(other && other->isVisible());
+        QCOMPARE(other->parentWidget(), w->editSearchSheet());
+        QVERIFY(other->selectAttributeNamed(attribute));
+        if (accept)
+            other->accept();
+        else
+            other->reject();
+        const TBSearchItemPtr item = w->editingSearchCriteria()->searchItemAtIndex(0);
+        QCOMPARE(item->searchAttr(), result);
+        QCOMPARE(item->searchType(), type);
+        QCOMPARE(w->editSearchSheet()->editSearchOKButton()->isEnabled(), canSave);
     }
 
     // Tab in the sheet: from the name to the conditions' texts, and out of the last one back to
