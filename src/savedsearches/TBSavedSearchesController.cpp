@@ -166,14 +166,16 @@ TBSavedSearchesController::TBSavedSearchesController(QWidget* parent)
     center->addObserver(this, TBPrefsAttributesHaveChangedNotification,
                         [this](const TBNotification&) { prefsAttributesHaveChangedNotification(); });
     QPointer<TBSavedSearchesController> self(this);
-    prefs()->setSelectedSearchCriteriaSource(
+    m_prefs = prefs();
+    m_prefs->setSelectedSearchCriteriaSource(
         [self] { return self ? self->selectedSearchCriteria() : TBSearchCriteriaPtr(); });
 }
 
 TBSavedSearchesController::~TBSavedSearchesController()
 {
-    if (TBPreferences* store = prefs())
-        store->setSelectedSearchCriteriaSource({});
+    // Only the store this window answered for, if it is still there.
+    if (m_prefs)
+        m_prefs->setSelectedSearchCriteriaSource({});
     // The criteria table's rows go with the sheet; the table controller must not reach this owner.
     if (m_searchTableController)
         m_searchTableController->setOwner(nullptr);

@@ -13,6 +13,7 @@ class QLabel;
 class QMenu;
 class QPushButton;
 class TBEditSearchSheet;
+class TBPreferences;
 class TBSavedSearchesTableController;
 class TBSearchCriteriaTableController;
 class TBSearchDocument;
@@ -109,6 +110,7 @@ private:
     QAction* m_deleteWithoutAskingAction = nullptr;
     QAction* m_useAction = nullptr;
 
+    QPointer<TBPreferences> m_prefs;
     TBEditSearchSheet* m_editSearchSheet = nullptr;
     TBSearchCriteriaTableController* m_searchTableController = nullptr;
     TBSearchCriteriaPtr m_editingSearchCriteria;
