@@ -14,6 +14,7 @@
 #include "TBSearcher.h"
 
 #include <QFileDialog>
+#include <QSplitter>
 #include <QItemSelectionModel>
 #include <QVBoxLayout>
 
@@ -71,6 +72,9 @@ QWidget* TBBrowseDocument::createTopSubView()
 
 void TBBrowseDocument::windowDidLoad()
 {
+    // The Details pane shares a growing window with the tree: an entry's photo and attributes
+    // are what the user came for, and a tall tree alone would keep them below the fold.
+    splitView()->setStretchFactor(1, 1);
     updateDetailsText();
 }
 
