@@ -104,6 +104,9 @@ void TBAppDelegate::terminate()
 void TBAppDelegate::showPreferencesWindow()
 {
     TBPrefsController::showPreferencesWindow();
+    // Ctrl+Q in the preferences window quits as the menu's Quit does.
+    if (TBPrefsController* window = TBPrefsController::existingController())
+        connect(window, &TBPrefsController::quitRequested, this, &TBAppDelegate::terminate, Qt::UniqueConnection);
 }
 
 // Menus
