@@ -403,8 +403,11 @@ QVariant TBEntryTableModel::headerData(int section, Qt::Orientation orientation,
     switch (role) {
     case Qt::DisplayRole:
         return displayName(identifier);
-    case Qt::ToolTipRole:
-        return identifier;
+    case Qt::ToolTipRole: {
+        // The whole name, however narrow the column, with the attribute's LDAP name.
+        const QString shown = displayName(identifier);
+        return shown == identifier ? identifier : QStringLiteral("%1 (%2)").arg(shown, identifier);
+    }
     case IdentifierRole:
         return identifier;
     default:
