@@ -3,12 +3,12 @@
 #include "TBBrowseDocument.h"
 #include "TBDocument.h"
 #include "TBDocumentController.h"
-#include "TBFonts.h"
 #include "TBLog.h"
 #include "TBNotificationCenter.h"
 #include "TBPreferences.h"
 #include "TBPrefsController.h"
 #include "TBSearchDocument.h"
+#include "TBTextColors.h"
 
 #include <QAction>
 #include <QApplication>
@@ -225,7 +225,7 @@ void TBAppDelegate::showAboutWindow()
         m_aboutBuildDateText->setText(QStringLiteral("%1 - Build date: %2 (%3)")
                                           .arg(versionString(), QStringLiteral(__DATE__), QStringLiteral(__TIME__)));
         QPalette gray = m_aboutBuildDateText->palette();
-        gray.setColor(QPalette::WindowText, TBFonts::grayTextColor());
+        gray.setColor(QPalette::WindowText, TBTextColors::placeholderTextColor(gray));
         m_aboutBuildDateText->setPalette(gray);
         m_aboutOpenLDAPButton = new QPushButton(tr("OpenLDAP Project…"), window);
         m_aboutOpenLDAPButton->setObjectName(QStringLiteral("aboutOpenLDAPButton"));

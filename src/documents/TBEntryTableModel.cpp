@@ -1,7 +1,7 @@
 #include "TBEntryTableModel.h"
 
-#include "TBFonts.h"
 #include "TBPreferences.h"
+#include "TBTextColors.h"
 
 #include <QMimeData>
 
@@ -379,7 +379,7 @@ QVariant TBEntryTableModel::data(const QModelIndex& index, int role) const
     case Qt::ForegroundRole: {
         bool placeholder = false;
         cellText(index.row(), index.column(), &placeholder);
-        return placeholder ? QVariant(TBFonts::grayTextColor()) : QVariant();
+        return placeholder ? QVariant(TBTextColors::placeholderTextColor()) : QVariant();
     }
     case Qt::ToolTipRole: {
         const QString tip = toolTip(index.row(), index.column());
