@@ -14,14 +14,18 @@
 #include "TBTextView.h"
 #include "TBUserDefaults.h"
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSplitter>
 #include <QTemporaryDir>
 #include <QTest>
@@ -51,6 +55,7 @@ private Q_SLOTS:
     void paneHeightsAreRemembered();
     void criteriaRowsTakeTheirRoomFromTheSplitView();
     void controlClickShowsTheSearchCommandOnly();
+    void darkPaletteKeepsTextReadableAndWhole();
 
 private:
     TBDirectoryPtr addDirectory(const QString& uri = QString());
@@ -518,6 +523,98 @@ void tst_TBSearchDocument::controlClickShowsTheSearchCommandOnly()
     // Nothing ran: the results of the last search stay.
     QCOMPARE(document->entryTable()->numberOfRows(), 1);
     QCOMPARE(document->numEntriesField()->text(), QStringLiteral("Number of entries: 1"));
+}
+
+namespace {
+
+// WCAG's contrast ratio of two colours, 1 (same) to 21 (black on white).
+qreal contrast(const QColor& a, const QColor& b)
+{
+    const auto luminance = [](const QColor& c) {
+        const auto channel = [](qreal v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+    };
+    const qreal x = luminance(a) + 0.05;
+    const qreal y = luminance(b) + 0.05;
+    return std::max(x, y) / std::min(x, y);
+}
+
+// A dark palette as applications and desktop styles set one: the main roles only.
+QPalette darkPalette()
+{
+    QPalette dark = QApplication::style()->standardPalette();
+    const QColor window(53, 53, 53), base(35, 35, 35), text(230, 230, 230);
+    for (auto role : {QPalette::Window, QPalette::Button})
+        dark.setColor(role, window);
+    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText, QPalette::BrightText})
+        dark.setColor(role, text);
+    dark.setColor(QPalette::Base, base);
+    dark.setColor(QPalette::AlternateBase, QColor(45, 45, 45));
+    dark.setColor(QPalette::Highlight, QColor(42, 130, 218));
+    dark.setColor(QPalette::HighlightedText, Qt::white);
+    dark.setColor(QPalette::Disabled, QPalette::WindowText, QColor(127, 127, 127));
+    dark.setColor(QPalette::Disabled, QPalette::Text, QColor(127, 127, 127));
+    dark.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(127, 127, 127));
+    return dark;
+}
+
+} // namespace
+
+// With a dark palette every text of the window reads against its background, and no label or
+// button is squeezed below the size its text needs (run with QT_SCALE_FACTOR=2 to see the same at
+// twice the size). With TB_SCREENSHOT_DIR set, the window is saved there as a picture.
+void tst_TBSearchDocument::darkPaletteKeepsTextReadableAndWhole()
+{
+    TB_REQUIRE_SAMPLE_SLAPD(m_uri);
+    const QPalette saved = QApplication::palette();
+    QApplication::setPalette(darkPalette());
+    const auto restore = qScopeGuard([&] { QApplication::setPalette(saved); });
+    m_prefs->setShowFriendlyAttrs(true);
+    addDirectory();
+    TBSearchDocument* document = makeDocument();
+    QVERIFY(QTest::qWaitForWindowExposed(document));
+    document->setSearchCriteria(criteria({{QStringLiteral("cn"), TBSearchTypeContains, QStringLiteral("Example")}}));
+    document->search();
+    QTRY_VERIFY_WITH_TIMEOUT(!document->searcherBusy(), kToolTimeout);
+    QVERIFY(document->entryTable()->numberOfRows() > 1);
+    document->entryTable()->selectRow(0);
+    QCoreApplication::processEvents();
+
+    for (const QWidget* widget : document->findChildren<QWidget*>()) {
+        if (!widget->isVisibleTo(document) || widget->size().isEmpty())
+            continue;
+        const auto* label = qobject_cast<const QLabel*>(widget);
+        const auto* button = qobject_cast<const QAbstractButton*>(widget);
+        if (!label && !button)
+            continue;
+        const QString what = widget->objectName() + QLatin1Char(' ')
+            + (label ? label->text() : button->text());
+        const QSize least = widget->minimumSizeHint();
+        QVERIFY2(widget->width() >= least.width() && widget->height() >= least.height(), qPrintable(what));
+        if (label && !label->text().isEmpty()) {
+            const QPalette& p = label->palette();
+            const QPalette::ColorGroup group = label->isEnabled() ? QPalette::Active : QPalette::Disabled;
+            QVERIFY2(contrast(p.color(group, label->foregroundRole()), p.color(group, label->backgroundRole())) >= 3,
+                     qPrintable(what));
+        }
+    }
+    // Secondary cell text ("(multiple values)" and the like) against the table's base.
+    const QAbstractItemModel* model = document->entryTable()->model();
+    const QColor base = document->entryTable()->palette().color(QPalette::Base);
+    for (int row = 0; row < qMin(model->rowCount(), 20); ++row) {
+        for (int column = 0; column < model->columnCount(); ++column) {
+            const QVariant color = model->index(row, column).data(Qt::ForegroundRole);
+            if (color.isValid())
+                QVERIFY2(contrast(color.value<QColor>(), base) >= 4.5, qPrintable(color.value<QColor>().name()));
+        }
+    }
+    const QString folder = qEnvironmentVariable("TB_SCREENSHOT_DIR");
+    if (!folder.isEmpty()) {
+        const QString name = qEnvironmentVariable("QT_SCALE_FACTOR") == QLatin1String("2")
+            ? QStringLiteral("search-window-dark-2x.png")
+            : QStringLiteral("search-window-dark.png");
+        QVERIFY(document->grab().save(QDir(folder).filePath(name)));
+    }
 }
 
 QTEST_MAIN(tst_TBSearchDocument)
