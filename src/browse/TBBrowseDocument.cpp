@@ -14,8 +14,8 @@
 #include "TBSearcher.h"
 
 #include <QFileDialog>
-#include <QSplitter>
 #include <QItemSelectionModel>
+#include <QSplitter>
 #include <QVBoxLayout>
 
 namespace {

@@ -66,8 +66,8 @@ Connection tryUnixSocket(const QByteArray& name, bool abstract, const QDeadlineT
             return finish(Connection::Unreachable);
     }
     // The credentials byte, then the first line of the handshake; a bus answers OK or REJECTED.
-    const QByteArray hello = QByteArray(1, '\0') + "AUTH EXTERNAL " + QByteArray::number(uint(::getuid())).toHex()
-        + "\r\n";
+    const QByteArray hello
+        = QByteArray(1, '\0') + "AUTH EXTERNAL " + QByteArray::number(uint(::getuid())).toHex() + "\r\n";
     if (::send(fd, hello.constData(), size_t(hello.size()), MSG_NOSIGNAL) != hello.size())
         return finish(Connection::Unreachable);
     // Any reply, or the bus closing the connection, is an answer: nobody will wait on it.

@@ -106,7 +106,8 @@ void tst_TBAppDelegate::windowsAreTitledInTurn()
     QCOMPARE(newWindow->shortcut(), QKeySequence(QKeySequence::New));
     newWindow->trigger();
     QCOMPARE(delegate.documentController()->documents().size(), 4);
-    QCOMPARE(delegate.documentController()->documents().last()->windowTitle(), QStringLiteral("Tamblin \u2014 Search 3"));
+    QCOMPARE(delegate.documentController()->documents().last()->windowTitle(),
+             QStringLiteral("Tamblin \u2014 Search 3"));
 
     menuAction(first, QStringLiteral("performClose:"))->trigger();
     QTRY_VERIFY(!first);

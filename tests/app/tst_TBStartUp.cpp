@@ -54,10 +54,9 @@ void tst_TBStartUp::startsDespiteASilentBus()
 {
     TB_REQUIRE(QFile::exists(QStringLiteral("/usr/bin/Xvfb")), "xvfb", "Xvfb");
     // Xvfb picks a free display and writes its number on the descriptor given (its stdout).
-    m_xvfb.start(QStringLiteral("/usr/bin/Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"),
-                                                    QStringLiteral("-screen"), QStringLiteral("0"),
-                                                    QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"),
-                                                    QStringLiteral("tcp")});
+    m_xvfb.start(QStringLiteral("/usr/bin/Xvfb"),
+                 {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"), QStringLiteral("0"),
+                  QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
     QVERIFY(m_xvfb.waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(m_xvfb.canReadLine() || m_xvfb.state() == QProcess::NotRunning, 30000);
     m_display = QStringLiteral(":") + QString::fromLatin1(m_xvfb.readLine().trimmed());
@@ -66,7 +65,8 @@ void tst_TBStartUp::startsDespiteASilentBus()
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     env.insert(QStringLiteral("DISPLAY"), m_display);
-    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("unix:path=") + m_dir.filePath(QStringLiteral("bus")));
+    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+               QStringLiteral("unix:path=") + m_dir.filePath(QStringLiteral("bus")));
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.filePath(QStringLiteral("config")));
     env.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
     QProcess app;

@@ -449,7 +449,6 @@ void tst_TBBrowseDocument::exportSelectedNode()
     }
 }
 
-
 void tst_TBBrowseDocument::growingWindowGrowsBothPanes()
 {
     TBBrowseDocument* document = makeDocument();

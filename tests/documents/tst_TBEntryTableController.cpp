@@ -119,7 +119,8 @@ private Q_SLOTS:
         for (int column = 0; column < header->count(); ++column) {
             const QString name = header->model()->headerData(column, Qt::Horizontal).toString();
             const int width = header->sectionSize(column);
-            QVERIFY2(width >= TBEntryTableController::defaultColumnWidth && width <= TBEntryTableController::maximumColumnWidth,
+            QVERIFY2(width >= TBEntryTableController::defaultColumnWidth
+                         && width <= TBEntryTableController::maximumColumnWidth,
                      qPrintable(name));
             QVERIFY2(width > header->fontMetrics().horizontalAdvance(name), qPrintable(name));
             QVERIFY(header->model()->headerData(column, Qt::Horizontal, Qt::ToolTipRole).toString().startsWith(name));

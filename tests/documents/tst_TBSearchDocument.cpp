@@ -587,8 +587,7 @@ void tst_TBSearchDocument::darkPaletteKeepsTextReadableAndWhole()
         const auto* button = qobject_cast<const QAbstractButton*>(widget);
         if (!label && !button)
             continue;
-        const QString what = widget->objectName() + QLatin1Char(' ')
-            + (label ? label->text() : button->text());
+        const QString what = widget->objectName() + QLatin1Char(' ') + (label ? label->text() : button->text());
         const QSize least = widget->minimumSizeHint();
         QVERIFY2(widget->width() >= least.width() && widget->height() >= least.height(), qPrintable(what));
         if (label && !label->text().isEmpty()) {

@@ -49,10 +49,11 @@ private Q_SLOTS:
         QTest::newRow("first reachable counts") << missing + ";" + silentAddress() << int(TBSessionBusProbe::Silent);
         QTest::newRow("escaped path") << QByteArray(silentAddress()).replace("silent", "%73ilent")
                                       << int(TBSessionBusProbe::Silent);
-        QTest::newRow("not a unix socket") << QByteArray("tcp:host=127.0.0.1,port=1") << int(TBSessionBusProbe::Answers);
+        QTest::newRow("not a unix socket")
+            << QByteArray("tcp:host=127.0.0.1,port=1") << int(TBSessionBusProbe::Answers);
         QTest::newRow("garbage") << QByteArray("no colon here") << int(TBSessionBusProbe::NoBus);
-        QTest::newRow("unreachable stand-in") << QByteArray(TBSessionBusProbe::unreachableAddress)
-                                              << int(TBSessionBusProbe::NoBus);
+        QTest::newRow("unreachable stand-in")
+            << QByteArray(TBSessionBusProbe::unreachableAddress) << int(TBSessionBusProbe::NoBus);
     }
 
     void probe()

@@ -4,8 +4,8 @@
 #include "TBAttributeGroupItem.h"
 #include "TBPrefsAttributesTab.h"
 #include "TBPrefsWindowTest.h"
-#include "TBTextColors.h"
 #include "TBTestPrefs.h"
+#include "TBTextColors.h"
 
 #include <QHeaderView>
 #include <QTreeView>

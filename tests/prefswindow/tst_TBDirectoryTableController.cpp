@@ -8,9 +8,9 @@
 #include "TBUserDefaults.h"
 
 #include <QFile>
+#include <QHeaderView>
 #include <QMimeData>
 #include <QTableView>
-#include <QHeaderView>
 #include <QTemporaryDir>
 #include <QToolTip>
 #include <QtTest>
@@ -115,8 +115,8 @@ private Q_SLOTS:
         const QString longName = medium.repeated(4);
         directory->setDirectoryName(longName);
         model->reloadData();
-        QVERIFY(table->horizontalHeader()->sectionSize(0) <= qMax(TBDirectoryTableController::leastNameWidth,
-                                                                   table->viewport()->width() / 2));
+        QVERIFY(table->horizontalHeader()->sectionSize(0)
+                <= qMax(TBDirectoryTableController::leastNameWidth, table->viewport()->width() / 2));
         const auto askToolTip = [table](const QModelIndex& cell) {
             const QPoint pos = table->visualRect(cell).center();
             QHelpEvent help(QEvent::ToolTip, pos, table->viewport()->mapToGlobal(pos));
