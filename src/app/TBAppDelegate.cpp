@@ -213,6 +213,8 @@ void TBAppDelegate::showAboutWindow()
         auto* icon = new QLabel(window);
         icon->setPixmap(TBDocument::applicationIcon().pixmap(96, 96));
         icon->setAlignment(Qt::AlignCenter);
+        // Without the SVG plugin the icon cannot be drawn: no empty band then.
+        icon->setVisible(!icon->pixmap().isNull());
         auto* name = new QLabel(QStringLiteral("<h2>Tamblin</h2>"), window);
         name->setAlignment(Qt::AlignCenter);
         auto* summary = new QLabel(tr("Search and browse LDAP directories, Active Directory included,\n"

@@ -5,11 +5,39 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QShortcut>
 #include <QTimer>
+
+namespace {
+
+// Ctrl+C that reaches the sheet itself (the focus is on its button, or on a label without a
+// selection) copies the whole message; a label with a selection copies that and keeps the key.
+class TBCopyWholeMessage : public QObject
+{
+public:
+    TBCopyWholeMessage(QString message, QObject* parent)
+        : QObject(parent)
+        , m_message(std::move(message))
+    { }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
+            QGuiApplication::clipboard()->setText(m_message);
+            return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QString m_message;
+};
+
+} // namespace
 
 TBMessageQueue::TBMessageQueue(QWidget* window)
     : QObject(window)
@@ -71,11 +99,7 @@ void TBMessageQueue::displayMessageText(const QString& text, const QString& titl
         if (!part.isEmpty())
             whole.append(part);
     }
-    auto* copy = new QShortcut(QKeySequence::Copy, sheet);
-    connect(copy, &QShortcut::activated, sheet, [sheet, whole = whole.join(QLatin1Char('\n'))] {
-        const auto* label = qobject_cast<const QLabel*>(sheet->focusWidget());
-        QGuiApplication::clipboard()->setText(label && label->hasSelectedText() ? label->selectedText() : whole);
-    });
+    sheet->installEventFilter(new TBCopyWholeMessage(whole.join(QLatin1Char('\n')), sheet));
     QPushButton* ok = sheet->addButton(QMessageBox::Ok);
     ok->setObjectName(QStringLiteral("messageSheetOK"));
     m_messageSheet = sheet;

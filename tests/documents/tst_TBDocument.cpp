@@ -977,6 +977,8 @@ void tst_TBDocument::messageSheetTextCanBeCopied()
             QVERIFY2(label->textInteractionFlags() & Qt::TextSelectableByMouse, qPrintable(label->text()));
     }
     // Ctrl+C with nothing selected copies the whole message.
+    sheet->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(sheet));
     QGuiApplication::clipboard()->clear();
     QTest::keyClick(sheet, Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("Who am I? Response:\n") + answer);

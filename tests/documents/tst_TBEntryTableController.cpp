@@ -117,6 +117,8 @@ private Q_SLOTS:
         const QHeaderView* header = table.horizontalHeader();
         QCOMPARE(header->textElideMode(), Qt::ElideRight);
         for (int column = 0; column < header->count(); ++column) {
+            if (header->isSectionHidden(column))
+                continue;
             const QString name = header->model()->headerData(column, Qt::Horizontal).toString();
             const int width = header->sectionSize(column);
             QVERIFY2(width >= TBEntryTableController::defaultColumnWidth

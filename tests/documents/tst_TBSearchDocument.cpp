@@ -568,15 +568,20 @@ void tst_TBSearchDocument::darkPaletteKeepsTextReadableAndWhole()
     TB_REQUIRE_SAMPLE_SLAPD(m_uri);
     const QPalette saved = QApplication::palette();
     QApplication::setPalette(darkPalette());
-    const auto restore = qScopeGuard([&] { QApplication::setPalette(saved); });
+    // No key held, whatever an earlier mouse click left behind.
+    TBDocument::setModifierSource([] { return Qt::NoModifier; });
+    const auto restore = qScopeGuard([&] {
+        QApplication::setPalette(saved);
+        TBDocument::setModifierSource(nullptr);
+    });
     m_prefs->setShowFriendlyAttrs(true);
     addDirectory();
     TBSearchDocument* document = makeDocument();
     QVERIFY(QTest::qWaitForWindowExposed(document));
-    document->setSearchCriteria(criteria({{QStringLiteral("cn"), TBSearchTypeContains, QStringLiteral("Example")}}));
+    document->setSearchCriteria(criteria({{QStringLiteral("uid"), TBSearchTypeIs, QStringLiteral("alice")}}));
     document->search();
     QTRY_VERIFY_WITH_TIMEOUT(!document->searcherBusy(), kToolTimeout);
-    QVERIFY(document->entryTable()->numberOfRows() > 1);
+    QCOMPARE(document->entryTable()->numberOfRows(), 1);
     document->entryTable()->selectRow(0);
     QCoreApplication::processEvents();
 
@@ -587,10 +592,13 @@ void tst_TBSearchDocument::darkPaletteKeepsTextReadableAndWhole()
         const auto* button = qobject_cast<const QAbstractButton*>(widget);
         if (!label && !button)
             continue;
-        const QString what = widget->objectName() + QLatin1Char(' ') + (label ? label->text() : button->text());
+        const QString text = label ? label->text() : button->text();
+        if (text.isEmpty())
+            continue; // a picture or an icon: no text to cut
+        const QString what = QLatin1String(widget->metaObject()->className()) + QLatin1Char(' ') + text;
         const QSize least = widget->minimumSizeHint();
         QVERIFY2(widget->width() >= least.width() && widget->height() >= least.height(), qPrintable(what));
-        if (label && !label->text().isEmpty()) {
+        if (label) {
             const QPalette& p = label->palette();
             const QPalette::ColorGroup group = label->isEnabled() ? QPalette::Active : QPalette::Disabled;
             QVERIFY2(contrast(p.color(group, label->foregroundRole()), p.color(group, label->backgroundRole())) >= 3,
