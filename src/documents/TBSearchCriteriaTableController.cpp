@@ -213,8 +213,9 @@ void TBSearchCriteriaTableController::fillRow(TBSearchCriteriaRow* view, const T
                        !onlyPresence || index == TBSearchTypeExists || index == TBSearchTypeIsMissing);
     if (onlyPresence && takesText(item))
         item->setSearchType(TBSearchTypeExists);
-    if (item->searchType() >= 0 && item->searchType() < typePopUp->count())
-        typePopUp->setCurrentIndex(int(item->searchType()));
+    // -1 is a stored "nothing chosen": the row reused from another item must not keep its choice.
+    const bool chosen = item->searchType() >= 0 && item->searchType() < typePopUp->count();
+    typePopUp->setCurrentIndex(chosen ? int(item->searchType()) : -1);
 
     QLineEdit* field = view->dataField();
     const bool open = takesText(item);
