@@ -1,3 +1,4 @@
+#include "TBContrast.h"
 #include "TBDetailsTextView.h"
 #include "TBEntryTableController.h"
 #include "TBExport.h"
@@ -527,18 +528,6 @@ void tst_TBSearchDocument::controlClickShowsTheSearchCommandOnly()
 
 namespace {
 
-// WCAG's contrast ratio of two colours, 1 (same) to 21 (black on white).
-qreal contrast(const QColor& a, const QColor& b)
-{
-    const auto luminance = [](const QColor& c) {
-        const auto channel = [](qreal v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
-        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
-    };
-    const qreal x = luminance(a) + 0.05;
-    const qreal y = luminance(b) + 0.05;
-    return std::max(x, y) / std::min(x, y);
-}
-
 // A dark palette as applications and desktop styles set one: the main roles only.
 QPalette darkPalette()
 {
@@ -601,7 +590,9 @@ void tst_TBSearchDocument::darkPaletteKeepsTextReadableAndWhole()
         if (label) {
             const QPalette& p = label->palette();
             const QPalette::ColorGroup group = label->isEnabled() ? QPalette::Active : QPalette::Disabled;
-            QVERIFY2(contrast(p.color(group, label->foregroundRole()), p.color(group, label->backgroundRole())) >= 3,
+            QVERIFY2(TBTestSupport::contrast(p.color(group, label->foregroundRole()),
+                                             p.color(group, label->backgroundRole()))
+                         >= 3,
                      qPrintable(what));
         }
     }
@@ -612,7 +603,8 @@ void tst_TBSearchDocument::darkPaletteKeepsTextReadableAndWhole()
         for (int column = 0; column < model->columnCount(); ++column) {
             const QVariant color = model->index(row, column).data(Qt::ForegroundRole);
             if (color.isValid())
-                QVERIFY2(contrast(color.value<QColor>(), base) >= 4.5, qPrintable(color.value<QColor>().name()));
+                QVERIFY2(TBTestSupport::contrast(color.value<QColor>(), base) >= 4.5,
+                         qPrintable(color.value<QColor>().name()));
         }
     }
     const QString folder = qEnvironmentVariable("TB_SCREENSHOT_DIR");

@@ -1,5 +1,7 @@
 #include "TBTextColors.h"
 
+#include "TBContrast.h"
+
 #include <QApplication>
 #include <QtTest>
 
@@ -7,18 +9,6 @@
 class tst_TBTextColors : public QObject
 {
     Q_OBJECT
-
-    // WCAG's contrast ratio of two colours, 1 (same) to 21 (black on white).
-    static qreal contrast(const QColor& a, const QColor& b)
-    {
-        const auto luminance = [](const QColor& c) {
-            const auto channel = [](qreal v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
-            return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
-        };
-        const qreal x = luminance(a) + 0.05;
-        const qreal y = luminance(b) + 0.05;
-        return std::max(x, y) / std::min(x, y);
-    }
 
 private Q_SLOTS:
     void readableOnEveryPalette_data()
@@ -38,8 +28,8 @@ private Q_SLOTS:
         palette.setColor(QPalette::Text, text);
         palette.setColor(QPalette::Base, base);
         const QColor secondary = TBTextColors::placeholderTextColor(palette);
-        QVERIFY2(contrast(secondary, base) >= 4.5, qPrintable(secondary.name()));
-        QVERIFY2(contrast(secondary, text) >= 1.5, qPrintable(secondary.name()));
+        QVERIFY2(TBTestSupport::contrast(secondary, base) >= 4.5, qPrintable(secondary.name()));
+        QVERIFY2(TBTestSupport::contrast(secondary, text) >= 1.5, qPrintable(secondary.name()));
     }
 
     // The views' colour follows the application's palette, a dark one set at run time included.
