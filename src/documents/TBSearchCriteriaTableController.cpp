@@ -393,6 +393,46 @@ void TBSearchCriteriaTableController::setSearchTypeForRow(int row, qint64 search
     selectSearchTextForRow(row);
 }
 
+void TBSearchCriteriaTableController::applyAttrPopUp(const QComboBox* popUp)
+{
+    const int row = rowForView(popUp);
+    if (row < 0)
+        return;
+    const qint64 tag = selectedTag(popUp);
+    if (tag == otherAttributeTag)
+        getOtherAttributeForRow(row);
+    else
+        setAttributeIDForRow(row, tag);
+}
+
+void TBSearchCriteriaTableController::applyTypePopUp(const QComboBox* popUp)
+{
+    const int row = rowForView(popUp);
+    if (row >= 0)
+        setSearchTypeForRow(row, popUp->currentIndex());
+}
+
+void TBSearchCriteriaTableController::applyAddButton(const QAbstractButton* button)
+{
+    const int row = rowForView(button);
+    if (row >= 0)
+        insertSearchItemAfterRow(row);
+}
+
+void TBSearchCriteriaTableController::applyDelButton(const QAbstractButton* button)
+{
+    const int row = rowForView(button);
+    if (row >= 0)
+        removeSearchItemAtRow(row);
+}
+
+void TBSearchCriteriaTableController::applyTextField(const QLineEdit* field)
+{
+    const TBSearchItemPtr item = itemAtRow(rowForView(field));
+    if (item)
+        item->setSearchText(field->text());
+}
+
 void TBSearchCriteriaTableController::getOtherAttributeForRow(int row)
 {
     const TBSearchItemPtr item = itemAtRow(row);
