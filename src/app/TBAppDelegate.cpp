@@ -3,13 +3,13 @@
 #include "TBBrowseDocument.h"
 #include "TBDocument.h"
 #include "TBDocumentController.h"
-#include "TBFonts.h"
 #include "TBLog.h"
 #include "TBNotificationCenter.h"
 #include "TBPreferences.h"
 #include "TBPrefsController.h"
 #include "TBSavedSearchesController.h"
 #include "TBSearchDocument.h"
+#include "TBTextColors.h"
 
 #include <QAction>
 #include <QApplication>
@@ -107,6 +107,9 @@ void TBAppDelegate::terminate()
 void TBAppDelegate::showPreferencesWindow()
 {
     TBPrefsController::showPreferencesWindow();
+    // Ctrl+Q in the preferences window quits as the menu's Quit does.
+    if (TBPrefsController* window = TBPrefsController::existingController())
+        connect(window, &TBPrefsController::quitRequested, this, &TBAppDelegate::terminate, Qt::UniqueConnection);
 }
 
 void TBAppDelegate::showSavedSearchesWindow()
@@ -231,6 +234,8 @@ void TBAppDelegate::showAboutWindow()
         auto* icon = new QLabel(window);
         icon->setPixmap(TBDocument::applicationIcon().pixmap(96, 96));
         icon->setAlignment(Qt::AlignCenter);
+        // Without the SVG plugin the icon cannot be drawn: no empty band then.
+        icon->setVisible(!icon->pixmap().isNull());
         auto* name = new QLabel(QStringLiteral("<h2>Tamblin</h2>"), window);
         name->setAlignment(Qt::AlignCenter);
         auto* summary = new QLabel(tr("Search and browse LDAP directories, Active Directory included,\n"
@@ -243,7 +248,7 @@ void TBAppDelegate::showAboutWindow()
         m_aboutBuildDateText->setText(QStringLiteral("%1 - Build date: %2 (%3)")
                                           .arg(versionString(), QStringLiteral(__DATE__), QStringLiteral(__TIME__)));
         QPalette gray = m_aboutBuildDateText->palette();
-        gray.setColor(QPalette::WindowText, TBFonts::grayTextColor());
+        gray.setColor(QPalette::WindowText, TBTextColors::placeholderTextColor(gray));
         m_aboutBuildDateText->setPalette(gray);
         m_aboutOpenLDAPButton = new QPushButton(tr("OpenLDAP Project…"), window);
         m_aboutOpenLDAPButton->setObjectName(QStringLiteral("aboutOpenLDAPButton"));

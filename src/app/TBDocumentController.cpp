@@ -29,7 +29,7 @@ TBDocument* TBDocumentController::makeUntitledDocumentOfType(const QString& type
     if (!document)
         return nullptr;
     document->loadWindow();
-    document->setWindowTitle(untitledTitle());
+    document->setWindowTitle(untitledTitle(typeName));
     addDocument(document, typeName);
     return document;
 }
@@ -78,10 +78,11 @@ QString TBDocumentController::typeNameOfDocument(const TBDocument* document) con
     return QString();
 }
 
-QString TBDocumentController::untitledTitle() const
+QString TBDocumentController::untitledTitle(const QString& typeName) const
 {
-    // The lowest number no open window uses: "Tamblin", then "Tamblin 2", ...
-    const QString base = TBDocument::defaultDraftName();
+    // Named after the kind of window, numbered by the lowest number no open window of that kind
+    // uses: "Tamblin — Search", then "Tamblin — Search 2", ...
+    const QString base = QStringLiteral("%1 \u2014 %2").arg(TBDocument::defaultDraftName(), typeName);
     QStringList used;
     for (const TBDocument* document : documents())
         used.append(document->windowTitle());

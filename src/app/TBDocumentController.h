@@ -12,7 +12,8 @@
 class TBDocument;
 
 // Keeps the open documents and makes new ones by type name ("Search", "Browse"). Documents are
-// always untitled: they are titled "Tamblin", "Tamblin 2", ... in the order they open.
+// always untitled: they are titled after their kind, "Tamblin — Search", "Tamblin — Search 2",
+// "Tamblin — Browse", ... in the order they open.
 class TBDocumentController : public QObject
 {
     Q_OBJECT
@@ -41,7 +42,7 @@ Q_SIGNALS:
     void documentRemoved(TBDocument* document);
 
 private:
-    QString untitledTitle() const;
+    QString untitledTitle(const QString& typeName) const;
 
     QHash<QString, Factory> m_factories;
     QStringList m_typeOrder;

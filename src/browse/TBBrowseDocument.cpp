@@ -15,6 +15,7 @@
 
 #include <QFileDialog>
 #include <QItemSelectionModel>
+#include <QSplitter>
 #include <QVBoxLayout>
 
 namespace {
@@ -71,6 +72,9 @@ QWidget* TBBrowseDocument::createTopSubView()
 
 void TBBrowseDocument::windowDidLoad()
 {
+    // The Details pane shares a growing window with the tree: an entry's photo and attributes
+    // are what the user came for, and a tall tree alone would keep them below the fold.
+    splitView()->setStretchFactor(1, 1);
     updateDetailsText();
 }
 

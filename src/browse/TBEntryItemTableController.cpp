@@ -3,7 +3,7 @@
 #include "TBBrowseDocument.h"
 #include "TBDocument.h"
 #include "TBEntryItem.h"
-#include "TBFonts.h"
+#include "TBTextColors.h"
 
 #include <QBrush>
 
@@ -94,7 +94,7 @@ QVariant TBEntryItemTableController::data(const QModelIndex& index, int role) co
         return item->displayedName();
     case Qt::ForegroundRole:
         if (!item || item->isPlaceholder())
-            return QBrush(TBFonts::grayTextColor());
+            return QBrush(TBTextColors::placeholderTextColor());
         return {};
     default:
         return {};

@@ -3,6 +3,27 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
+#include <QStyledItemDelegate>
+
+namespace {
+
+// A row that cannot be selected ("n/a", the no-directory row) never shows the focus frame: it
+// would look like a choice the user cannot make.
+class TBOutlineItemDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QStyleOptionViewItem shown(option);
+        if (!(index.flags() & Qt::ItemIsSelectable))
+            shown.state &= ~QStyle::State_HasFocus;
+        QStyledItemDelegate::paint(painter, shown, index);
+    }
+};
+
+} // namespace
 
 TBOutlineView::TBOutlineView(QWidget* parent)
     : QTreeView(parent)
@@ -13,6 +34,7 @@ TBOutlineView::TBOutlineView(QWidget* parent)
     setUniformRowHeights(true); // cheap layout of a container with thousands of children
     setHeaderHidden(true);
     setWordWrap(false);
+    setItemDelegate(new TBOutlineItemDelegate(this));
     // An expansion the delegate refuses is undone at once, before anything is painted.
     connect(this, &QTreeView::expanded, this, &TBOutlineView::itemExpanded);
 }

@@ -310,8 +310,8 @@ void TBSearcher::commandFinished(TBCommander* commander)
         m_errorTitle = QStringLiteral("Command returned an error (%1)").arg(m_taskStatus);
         if (m_taskStatus == 49)
             m_errorText = QStringLiteral(
-                "Error 49 usually means the password was incorrect. If your password is stored in your keychain, "
-                "press the Option key when searching. Tamblin will ignore your keychain and you will be prompted to "
+                "Error 49 usually means the password was incorrect. If your password is stored in your keyring, "
+                "press the Alt key when searching. Tamblin will ignore your keyring and you will be prompted to "
                 "enter your password instead.");
         else
             m_errorText = QStringLiteral("More details may be in the Output text.");

@@ -94,6 +94,12 @@ void TBDetailsOutputBox::showOutputText()
     Q_EMIT textTabChanged();
 }
 
+void TBDetailsOutputBox::showNewOutputText()
+{
+    showOutputText();
+    m_commandOutputText->scrollToEnd();
+}
+
 void TBDetailsOutputBox::selectTextTab(int segment)
 {
     if (segment == 0)

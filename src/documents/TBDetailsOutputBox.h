@@ -26,6 +26,8 @@ public:
     int currentTabView() const;
     void showDetailsText();
     void showOutputText();
+    // Shows the Output tab scrolled to its end, where the command just run and its output are.
+    void showNewOutputText();
     // The tab bar's segment: 0 Details, 1 Output, anything else only a beep.
     void selectTextTab(int segment);
     void showFindBar();

@@ -303,7 +303,7 @@ void TBDocument::searcherOperationFinished()
 void TBDocument::messageSheetEnd()
 {
     if (m_showOutputTextAfterSheet) {
-        showOutputText();
+        showNewOutputText();
         m_showOutputTextAfterSheet = false;
     }
 }
@@ -473,7 +473,7 @@ void TBDocument::runCommand()
     appendOutputText(command->displayCommandString(), true);
     if (showOnly) {
         // Ctrl shows the command without running it.
-        showOutputText();
+        showNewOutputText();
         m_currentCommand.reset();
         Q_EMIT validationChanged();
         return;

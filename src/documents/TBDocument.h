@@ -163,6 +163,7 @@ public:
     bool canShowOutputText() const { return currentTabView() != 1; }
     void showDetailsText() { m_ui.detailsOutputBox->showDetailsText(); }
     void showOutputText() { m_ui.detailsOutputBox->showOutputText(); }
+    void showNewOutputText() { m_ui.detailsOutputBox->showNewOutputText(); }
     void selectTextTab(int segment) { m_ui.detailsOutputBox->selectTextTab(segment); }
     void clearOutputText();
     virtual void updateDetailsText();

@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QStandardItemModel>
+#include <QStyle>
 #include <QStyledItemDelegate>
 
 #include <algorithm>
@@ -70,6 +71,8 @@ TBEntryTableController::TBEntryTableController(TBTableView* tableView, QObject* 
     header->setMaximumSectionSize(maximumColumnWidth);
     header->setDefaultSectionSize(defaultColumnWidth);
     header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // A narrow column ends its name with "…", as the cells do; the tool tip has the whole name.
+    header->setTextElideMode(Qt::ElideRight);
     header->setStretchLastSection(false);
     header->setSectionsMovable(true);
     header->setSectionsClickable(true);
@@ -149,11 +152,23 @@ bool TBEntryTableController::addTableColumnForAttribute(const QString& name)
     const bool added = m_model->appendColumn(name);
     if (added) {
         const int column = m_model->columnCount() - 1;
-        m_tableView->horizontalHeader()->resizeSection(column, defaultColumnWidth);
+        m_tableView->horizontalHeader()->resizeSection(column, fittingColumnWidth(column));
         setColumnHidden(column, !isDisplayed(name));
     }
     --m_layoutGuard;
     return added;
+}
+
+int TBEntryTableController::fittingColumnWidth(int column) const
+{
+    // Room for the header's name and its sort mark, within the usual bounds.
+    const QHeaderView* header = m_tableView->horizontalHeader();
+    const QString name = m_model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+    const QStyle* style = header->style();
+    const int margin = style->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+    const int mark = style->pixelMetric(QStyle::PM_HeaderMarkSize, nullptr, header);
+    const int needed = header->fontMetrics().horizontalAdvance(name) + 4 * margin + mark;
+    return std::clamp(needed, defaultColumnWidth, maximumColumnWidth);
 }
 
 void TBEntryTableController::initAttributeColumns()

@@ -32,6 +32,8 @@ public:
     static constexpr int defaultColumnWidth = 120;
     static constexpr int minimumColumnWidth = 80;
     static constexpr int maximumColumnWidth = 200;
+    // The width a new column gets: its name and sort mark fit, between the default and the maximum.
+    int fittingColumnWidth(int column) const;
 
     // Serves the given table (the window's "entryTable") from now on.
     explicit TBEntryTableController(TBTableView* tableView, QObject* parent = nullptr);

@@ -1,8 +1,8 @@
 #include "TBEntryTableModel.h"
 
 #include "TBADValues.h"
-#include "TBFonts.h"
 #include "TBPreferences.h"
+#include "TBTextColors.h"
 
 #include <QMimeData>
 
@@ -409,7 +409,7 @@ QVariant TBEntryTableModel::data(const QModelIndex& index, int role) const
     case Qt::ForegroundRole: {
         bool placeholder = false;
         cellText(index.row(), index.column(), &placeholder);
-        return placeholder ? QVariant(TBFonts::grayTextColor()) : QVariant();
+        return placeholder ? QVariant(TBTextColors::placeholderTextColor()) : QVariant();
     }
     case Qt::ToolTipRole: {
         const QString tip = toolTip(index.row(), index.column());
@@ -433,8 +433,11 @@ QVariant TBEntryTableModel::headerData(int section, Qt::Orientation orientation,
     switch (role) {
     case Qt::DisplayRole:
         return displayName(identifier);
-    case Qt::ToolTipRole:
-        return identifier;
+    case Qt::ToolTipRole: {
+        // The whole name, however narrow the column, with the attribute's LDAP name.
+        const QString shown = displayName(identifier);
+        return shown == identifier ? identifier : QStringLiteral("%1 (%2)").arg(shown, identifier);
+    }
     case IdentifierRole:
         return identifier;
     default:

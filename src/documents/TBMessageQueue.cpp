@@ -3,11 +3,41 @@
 #include "TBDocument.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
+
+namespace {
+
+// Ctrl+C that reaches the sheet itself (the focus is on its button, or on a label without a
+// selection) copies the whole message; a label with a selection copies that and keeps the key.
+class TBCopyWholeMessage : public QObject
+{
+public:
+    TBCopyWholeMessage(QString message, QObject* parent)
+        : QObject(parent)
+        , m_message(std::move(message))
+    { }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
+            QGuiApplication::clipboard()->setText(m_message);
+            return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QString m_message;
+};
+
+} // namespace
 
 TBMessageQueue::TBMessageQueue(QWidget* window)
     : QObject(window)
@@ -30,7 +60,10 @@ void TBMessageQueue::displayMessageText(const QString& text, const QString& titl
     sheet->setWindowModality(Qt::WindowModal);
     sheet->setAttribute(Qt::WA_DeleteOnClose);
     sheet->setWindowTitle(hasTitle ? title : TBDocument::defaultDraftName());
-    sheet->setIconPixmap(TBDocument::applicationIcon().pixmap(48, 48));
+    // Without a picture (no icon plugin) the text starts at the left edge, not after an empty band.
+    const QPixmap icon = TBDocument::applicationIcon().pixmap(48, 48);
+    if (!icon.isNull())
+        sheet->setIconPixmap(icon);
     // The heading in bold; the texts come from tools and servers, so they are never read as markup.
     const auto heading = [](const QString& line) { return QStringLiteral("<b>%1</b>").arg(line.toHtmlEscaped()); };
     if (hasText && hasTitle) {
@@ -49,14 +82,24 @@ void TBMessageQueue::displayMessageText(const QString& text, const QString& titl
     }
     sheet->setProperty("messageTitle", title);
     sheet->setProperty("messageText", text);
-    if (auto* informative = sheet->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel")))
+    auto* informative = sheet->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"));
+    if (informative)
         informative->setTextFormat(Qt::PlainText);
     // Wide enough that a sentence of advice does not become a narrow column.
     if (auto* grid = qobject_cast<QGridLayout*>(sheet->layout()))
         grid->addItem(new QSpacerItem(420, 0, QSizePolicy::Minimum, QSizePolicy::Expanding), grid->rowCount(), 0, 1,
                       grid->columnCount());
-    // Long texts (a tool's answer, an error) stay selectable for copying.
+    // Long texts (a tool's answer, an error) stay selectable for copying, the text below the
+    // heading too; Ctrl+C copies the selection, or the whole message when nothing is selected.
     sheet->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    if (informative)
+        informative->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    QStringList whole;
+    for (const QString& part : {title, text}) {
+        if (!part.isEmpty())
+            whole.append(part);
+    }
+    sheet->installEventFilter(new TBCopyWholeMessage(whole.join(QLatin1Char('\n')), sheet));
     QPushButton* ok = sheet->addButton(QMessageBox::Ok);
     ok->setObjectName(QStringLiteral("messageSheetOK"));
     m_messageSheet = sheet;

@@ -262,8 +262,10 @@ void TBOptionsSheet::validateOptionsTextField(QLineEdit* field, bool updateOptio
             continue;
         const qint64 value = integerValue(control->text());
         const qint64 clamped = clampedValue(key, value);
-        if (clamped != value)
-            control->setText(QString::number(clamped));
+        // Text that is no number ("abc" reads as 0) shows the number it counts as, like a clamped one.
+        const QString shown = QString::number(clamped);
+        if (control->text() != shown)
+            control->setText(shown);
         if (updateOptions)
             m_tempSearchOptions.insert(key, clamped);
     }

@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPointer>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextDocument>
 
@@ -212,6 +213,12 @@ void TBTextView::flushPendingText()
 {
     m_pendingTimer.stop();
     processPending(true);
+}
+
+void TBTextView::scrollToEnd()
+{
+    flushPendingText();
+    verticalScrollBar()->setValue(verticalScrollBar()->maximum());
 }
 
 bool TBTextView::isEmpty() const

@@ -41,6 +41,8 @@ public:
     // Inserts every pending append now.
     void flushPendingText();
     bool hasPendingText() const { return !m_pending.isEmpty(); }
+    // Scrolls to the last line, pending text included.
+    void scrollToEnd();
 
     // The whole text as plain text: separators as separatorText(), pictures left out.
     QString plainText();

@@ -25,6 +25,8 @@ QString TBFileError::operationName() const
 
 QString TBFileError::messageText() const
 {
+    if (systemError != 0)
+        return QStringLiteral("%1\n(Error code: %2)").arg(systemMessage).arg(systemError);
     return QStringLiteral("%1\n(Error code: %2)").arg(description).arg(code);
 }
 

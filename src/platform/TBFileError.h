@@ -3,9 +3,8 @@
 #include <QString>
 
 // Why a file could not be written: the file, the call that failed, and the system's error number
-// (errno) with its message. description and code are what the messages show for now: the
-// description of the failing layer (Qt's for files, the system's for folders and renames) and the
-// number each place has always shown; messageText() is the text of those messages.
+// (errno) with its message. description and code are the failing layer's own (Qt's for files, the
+// system's for folders and renames); messageText() is the text the messages show.
 struct TBFileError
 {
     enum Operation {
@@ -28,7 +27,8 @@ struct TBFileError
     bool isError() const { return operation != NoOperation; }
     // "open", "write", "commit", "make folder", "rename", "encode"; empty for none.
     QString operationName() const;
-    // "<description>\n(Error code: <code>)"
+    // "<message>\n(Error code: <number>)": the system's message and errno where the call left one,
+    // else the layer's description and code.
     QString messageText() const;
 
     // A failed system call, described by the system: the message and the code are errno's.

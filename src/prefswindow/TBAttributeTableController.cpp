@@ -3,9 +3,9 @@
 #include "TBAttributeAttrItem.h"
 #include "TBAttributeGroupItem.h"
 #include "TBAttributeRootItem.h"
-#include "TBFonts.h"
 #include "TBPreferences.h"
 #include "TBPrefsAttributesTab.h"
+#include "TBTextColors.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -419,7 +419,7 @@ QVariant TBAttributeTableController::data(const QModelIndex& index, int role) co
         return QVariant();
     case Qt::ForegroundRole:
         if (item->itemType() == TBAttributeItem::NoneItem)
-            return QBrush(TBFonts::grayTextColor());
+            return QBrush(TBTextColors::placeholderTextColor());
         return QVariant();
     case Qt::FontRole:
         if (item->itemType() == TBAttributeItem::GroupItem) {

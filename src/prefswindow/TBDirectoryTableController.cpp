@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QTableView>
+#include <QToolTip>
 
 #include <algorithm>
 
@@ -34,14 +35,32 @@ void TBDirectoryTableController::setDirectoriesTable(QTableView* table)
     m_directoriesTable = table;
     table->setModel(this);
     TBRowDrag::setUpTable(table, QAbstractItemView::ExtendedSelection, QAbstractItemView::InternalMove);
-    table->horizontalHeader()->resizeSection(NameColumn, 180);
+    table->horizontalHeader()->resizeSection(NameColumn, leastNameWidth);
+    table->horizontalHeader()->setTextElideMode(Qt::ElideRight);
     table->installEventFilter(this);
+    table->viewport()->installEventFilter(this);
 }
 
 void TBDirectoryTableController::reloadData()
 {
     beginResetModel();
     endResetModel();
+    fitNameColumn();
+}
+
+void TBDirectoryTableController::fitNameColumn()
+{
+    // Wide enough for the longest name, but never more than half the table: the URI matters too.
+    if (!m_directoriesTable)
+        return;
+    const QFontMetrics metrics = m_directoriesTable->fontMetrics();
+    int widest = 0;
+    for (const TBDirectoryPtr& directory : directories()) {
+        if (directory)
+            widest = qMax(widest, metrics.horizontalAdvance(directory->directoryName()));
+    }
+    const int room = qMax(leastNameWidth, m_directoriesTable->viewport()->width() / 2);
+    m_directoriesTable->horizontalHeader()->resizeSection(NameColumn, std::clamp(widest + 24, leastNameWidth, room));
 }
 
 int TBDirectoryTableController::rowCount(const QModelIndex& parent) const
@@ -171,6 +190,24 @@ bool TBDirectoryTableController::dropMimeData(const QMimeData* data, Qt::DropAct
 
 bool TBDirectoryTableController::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == m_directoriesTable && event->type() == QEvent::Show)
+        fitNameColumn(); // now that the table has its width
+    if (m_directoriesTable && watched == m_directoriesTable->viewport() && event->type() == QEvent::ToolTip) {
+        // A cell cut short shows its whole text, unless the row has a tool tip of its own.
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const QModelIndex index = m_directoriesTable->indexAt(help->pos());
+        if (index.isValid() && !index.data(Qt::ToolTipRole).isValid()) {
+            const QString text = index.data().toString();
+            const int room = m_directoriesTable->visualRect(index).width() - 8;
+            if (m_directoriesTable->fontMetrics().horizontalAdvance(text) > room) {
+                QToolTip::showText(help->globalPos(), text, m_directoriesTable->viewport(),
+                                   m_directoriesTable->visualRect(index));
+            } else {
+                QToolTip::hideText();
+            }
+            return true;
+        }
+    }
     if (watched == m_directoriesTable && event->type() == QEvent::KeyPress && m_directoriesTab) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {

@@ -25,7 +25,10 @@ public:
     QTableView* directoriesTable() const { return m_directoriesTable; }
 
     // Re-reads the preferences' list after it changed.
+    // Reloads the rows and widens the name column for the longest name.
     void reloadData();
+    // The name column is never narrower than this.
+    static constexpr int leastNameWidth = 180;
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -52,6 +55,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void fitNameColumn();
+
     TBPrefsDirectoriesTab* m_directoriesTab = nullptr;
     QPointer<QTableView> m_directoriesTable;
     mutable qint64 m_draggedRow = -1;

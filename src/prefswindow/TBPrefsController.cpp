@@ -59,6 +59,7 @@ TBPrefsController::TBPrefsController(QWidget* parent)
     m_prefsTabView->addWidget(m_attributesTab = new TBPrefsAttributesTab);
     setCentralWidget(m_prefsTabView);
     buildToolbar();
+    addWindowCommands();
 
     QString tab = prefs()->prefToolbar();
     if (!TBPreferences::toolbarIdentifiers().contains(tab))
@@ -102,6 +103,21 @@ void TBPrefsController::buildToolbar()
         m_toolbarGroup->addAction(item);
         connect(item, &QAction::triggered, this, [this, identifier] { toolbarClicked(identifier); });
     }
+}
+
+void TBPrefsController::addWindowCommands()
+{
+    // The window has no menu bar, so the usual window keys are its own; the sheets it opens are
+    // windows of their own and keep Escape for themselves.
+    m_closeAction = new QAction(tr("Close"), this);
+    m_closeAction->setObjectName(QStringLiteral("performClose:"));
+    m_closeAction->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_W), QKeySequence(Qt::Key_Escape)});
+    connect(m_closeAction, &QAction::triggered, this, &QWidget::close);
+    m_quitAction = new QAction(tr("Quit"), this);
+    m_quitAction->setObjectName(QStringLiteral("terminate:"));
+    m_quitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    connect(m_quitAction, &QAction::triggered, this, &TBPrefsController::quitRequested);
+    addActions({m_closeAction, m_quitAction});
 }
 
 QAction* TBPrefsController::toolbarItem(const QString& identifier) const

@@ -46,6 +46,10 @@ public:
     // Stores what any tab still has being typed.
     void commitEditing();
 
+    // Ctrl+W and Escape close the window; Ctrl+Q asks the application to quit (quitRequested).
+    QAction* closeAction() const { return m_closeAction; }
+    QAction* quitAction() const { return m_quitAction; }
+
     TBPrefsGeneralTab* generalTab() const { return m_generalTab; }
     TBPrefsDirectoriesTab* directoriesTab() const { return m_directoriesTab; }
     TBPrefsAttributesTab* attributesTab() const { return m_attributesTab; }
@@ -82,14 +86,20 @@ public:
     TBAttributeTableController* attributeTableController() const { return m_attributesTab->attributeTableController(); }
     QTreeView* attributesTable() const { return m_attributesTab->attributesTable(); }
 
+Q_SIGNALS:
+    void quitRequested();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
 
 private:
     void buildToolbar();
+    void addWindowCommands();
 
     QToolBar* m_toolbar = nullptr;
+    QAction* m_closeAction = nullptr;
+    QAction* m_quitAction = nullptr;
     QActionGroup* m_toolbarGroup = nullptr;
     QStackedWidget* m_prefsTabView = nullptr;
     TBPrefsGeneralTab* m_generalTab = nullptr;

@@ -1,6 +1,6 @@
 #include "TBEditSearchSheet.h"
 
-#include "TBFonts.h"
+#include "TBTextColors.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -32,7 +32,7 @@ TBEditSearchSheet::TBEditSearchSheet(QWidget* parent)
     m_problem = new QLabel(this);
     m_problem->setObjectName(QStringLiteral("editSearchProblemField"));
     QPalette gray = m_problem->palette();
-    gray.setColor(QPalette::WindowText, TBFonts::grayTextColor());
+    gray.setColor(QPalette::WindowText, TBTextColors::placeholderTextColor(gray));
     m_problem->setPalette(gray);
 
     auto* buttons = new QDialogButtonBox(this);

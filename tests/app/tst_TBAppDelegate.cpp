@@ -101,20 +101,24 @@ void tst_TBAppDelegate::windowsAreTitledInTurn()
     TBAppDelegate delegate;
     QPointer<TBDocument> first = delegate.makeSearchDocument();
     TBDocument* second = delegate.makeSearchDocument();
-    QCOMPARE(first->windowTitle(), QStringLiteral("Tamblin"));
-    QCOMPARE(second->windowTitle(), QStringLiteral("Tamblin 2"));
+    QCOMPARE(first->windowTitle(), QStringLiteral("Tamblin \u2014 Search"));
+    QCOMPARE(second->windowTitle(), QStringLiteral("Tamblin \u2014 Search 2"));
+    // Each kind of window is numbered on its own.
+    QCOMPARE(delegate.makeBrowseDocument()->windowTitle(), QStringLiteral("Tamblin \u2014 Browse"));
 
     // Ctrl+N is the menu's New Search Window.
     QAction* newWindow = menuAction(second, QStringLiteral("makeSearchDocument:"));
     QCOMPARE(newWindow->shortcut(), QKeySequence(QKeySequence::New));
     newWindow->trigger();
-    QCOMPARE(delegate.documentController()->documents().size(), 3);
-    QCOMPARE(delegate.documentController()->documents().last()->windowTitle(), QStringLiteral("Tamblin 3"));
+    QCOMPARE(delegate.documentController()->documents().size(), 4);
+    QCOMPARE(delegate.documentController()->documents().last()->windowTitle(),
+             QStringLiteral("Tamblin \u2014 Search 3"));
 
     menuAction(first, QStringLiteral("performClose:"))->trigger();
     QTRY_VERIFY(!first);
-    QCOMPARE(delegate.documentController()->documents().size(), 2);
-    QCOMPARE(delegate.makeSearchDocument()->windowTitle(), QStringLiteral("Tamblin"));
+    QCOMPARE(delegate.documentController()->documents().size(), 3);
+    QCOMPARE(delegate.makeSearchDocument()->windowTitle(), QStringLiteral("Tamblin \u2014 Search"));
+    QCOMPARE(delegate.makeBrowseDocument()->windowTitle(), QStringLiteral("Tamblin \u2014 Browse 2"));
 }
 
 void tst_TBAppDelegate::menusFollowTheWindow()

@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QItemSelectionModel>
+#include <QSplitter>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -42,6 +43,8 @@ private Q_SLOTS:
     void defaultOptions();
     void exportSelectedNode_data();
     void exportSelectedNode();
+    void growingWindowGrowsBothPanes();
+    void unselectableRowShowsNoFocusFrame();
 
 private:
     TBDirectoryPtr addDirectory(const QString& name = QStringLiteral("Sample"),
@@ -444,6 +447,34 @@ void tst_TBBrowseDocument::exportSelectedNode()
     } else {
         QVERIFY(!content.contains("Photo_1.jpg"));
     }
+}
+
+void tst_TBBrowseDocument::growingWindowGrowsBothPanes()
+{
+    TBBrowseDocument* document = makeDocument();
+    QSplitter* split = document->splitView();
+    const QList<int> start = split->sizes();
+    document->resize(document->width(), document->height() + 200);
+    QTRY_VERIFY(split->sizes().value(0) + split->sizes().value(1) >= start.value(0) + start.value(1) + 200);
+    // Both take a share, so a photo in the Details pane comes into view.
+    QVERIFY2(split->sizes().value(0) >= start.value(0) + 50, qPrintable(QString::number(split->sizes().value(0))));
+    QVERIFY2(split->sizes().value(1) >= start.value(1) + 50, qPrintable(QString::number(split->sizes().value(1))));
+}
+
+void tst_TBBrowseDocument::unselectableRowShowsNoFocusFrame()
+{
+    TBBrowseDocument* document = makeDocument();
+    TBOutlineView* outline = document->entryItemTable();
+    document->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(document));
+    outline->setFocus();
+    QTRY_VERIFY(outline->hasFocus());
+    outline->setCurrentIndex(QModelIndex());
+    const QImage plain = outline->viewport()->grab().toImage();
+    // The no-directory row as the current row looks just as it does without it.
+    outline->setCurrentIndex(rootIndex(document));
+    QCOMPARE(outline->currentIndex(), rootIndex(document));
+    QCOMPARE(outline->viewport()->grab().toImage(), plain);
 }
 
 QTEST_MAIN(tst_TBBrowseDocument)

@@ -28,9 +28,9 @@ const QString sh = QStringLiteral("/bin/sh");
 const QString ldapsearch = QStringLiteral("/usr/bin/ldapsearch");
 const QString ldapwhoami = QStringLiteral("/usr/bin/ldapwhoami");
 
-const QString keychainAdvice = QStringLiteral(
-    "Error 49 usually means the password was incorrect. If your password is stored in your keychain, press the "
-    "Option key when searching. Tamblin will ignore your keychain and you will be prompted to enter your password "
+const QString keyringAdvice = QStringLiteral(
+    "Error 49 usually means the password was incorrect. If your password is stored in your keyring, press the "
+    "Alt key when searching. Tamblin will ignore your keyring and you will be prompted to enter your password "
     "instead.");
 const QString moreDetails = QStringLiteral("More details may be in the Output text.");
 const QString sizeLimitTitle = QStringLiteral("Server Returned \"Size Limit Exceeded\" Error");
@@ -180,7 +180,7 @@ void tst_TBSearcher::exitStatusIsJudged_data()
                                  << QStringLiteral("Admin Limit Exceeded") << adminLimitText << 0;
     QTest::newRow("invalid credentials") << ldapsearch << searchArguments(bindAs(TBTestSupport::sampleAliceDN), alice)
                                          << QStringLiteral("wrong") << true << qint64(49)
-                                         << QStringLiteral("Command returned an error (49)") << keychainAdvice << 0;
+                                         << QStringLiteral("Command returned an error (49)") << keyringAdvice << 0;
     QTest::newRow("server down") << ldapsearch
                                  << QStringList {QStringLiteral("-LLL"), QStringLiteral("-H"),
                                                  QStringLiteral("ldap://127.0.0.1:1"), QStringLiteral("-x"), alice}

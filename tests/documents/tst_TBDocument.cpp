@@ -14,14 +14,17 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QImageReader>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QSplitterHandle>
 #include <QStandardItemModel>
@@ -51,6 +54,8 @@ private Q_SLOTS:
     void messageSheets_data();
     void messageSheets();
     void messagesWaitForEachOther();
+    void messageSheetTextCanBeCopied();
+    void outputShownForANewCommandShowsItsEnd();
     void exportCommandOutput();
     void exportFailureIsShownAfterThePanel();
     void pictureFileNames();
@@ -956,6 +961,45 @@ void tst_TBDocument::missingToolIsReported()
     QVERIFY(!document->searcherBusy());
     dismiss(sheet);
     QVERIFY(document->canWhoami());
+}
+
+void tst_TBDocument::messageSheetTextCanBeCopied()
+{
+    TBDocument* document = makeDocument();
+    const QString answer = QStringLiteral("dn:") + TBTestSupport::sampleAliceDN;
+    document->displayMessageText(answer, QStringLiteral("Who am I? Response:"));
+    QMessageBox* sheet = document->messageSheet();
+    QVERIFY(sheet);
+    // The application icon stands beside the text (an empty band there would indent it).
+    QVERIFY(!sheet->iconPixmap().isNull());
+    for (const QLabel* label : sheet->findChildren<QLabel*>()) {
+        if (label->text().contains(QStringLiteral("Who am I")) || label->text() == answer)
+            QVERIFY2(label->textInteractionFlags() & Qt::TextSelectableByMouse, qPrintable(label->text()));
+    }
+    // Ctrl+C with nothing selected copies the whole message.
+    sheet->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(sheet));
+    QGuiApplication::clipboard()->clear();
+    QTest::keyClick(sheet, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("Who am I? Response:\n") + answer);
+    dismiss(sheet);
+}
+
+// After an error the Output tab shows the new text at its end, not the oldest output at its top.
+void tst_TBDocument::outputShownForANewCommandShowsItsEnd()
+{
+    TBDocument* document = makeDocument();
+    for (int line = 0; line < 400; ++line)
+        document->appendOutputText(QStringLiteral("older output %1\n").arg(line), true);
+    document->appendOutputText(QStringLiteral("\nCommand:\n\nthe newest command\n"), true);
+    QScrollBar* bar = document->commandOutputText()->verticalScrollBar();
+    document->setShowOutputTextAfterSheet(true);
+    document->displayMessageText(QStringLiteral("More details may be in the Output text."),
+                                 QStringLiteral("Command returned an error (1)"));
+    dismiss(document->messageSheet());
+    QCOMPARE(document->currentTabView(), 1);
+    QVERIFY(bar->maximum() > 0);
+    QCOMPARE(bar->value(), bar->maximum());
 }
 
 QTEST_MAIN(tst_TBDocument)

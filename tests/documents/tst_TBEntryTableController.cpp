@@ -105,13 +105,28 @@ private Q_SLOTS:
 
     void columnsFollowTheLists()
     {
+        prefs()->setShowFriendlyAttrs(true); // "Distinguished Name", "Organizational Unit"...
         TBTableView table;
         TBEntryTableController controller(&table);
         controller.initAttributeColumns();
         // Basic attributes first, then the displayed ones; only displayed ones are visible.
         QCOMPARE(controller.columnIdentifiers(), QStringList({"dn", "cn", "sn", "ou", "mail", "objectclass"}));
         QCOMPARE(controller.columnIdentifiers(true), QStringList({"dn", "cn", "sn", "ou", "mail"}));
-        QCOMPARE(table.horizontalHeader()->sectionSize(0), TBEntryTableController::defaultColumnWidth);
+        // Each new column is wide enough for its name; a narrower one elides it, and the tool tip
+        // has the whole name.
+        const QHeaderView* header = table.horizontalHeader();
+        QCOMPARE(header->textElideMode(), Qt::ElideRight);
+        for (int column = 0; column < header->count(); ++column) {
+            if (header->isSectionHidden(column))
+                continue;
+            const QString name = header->model()->headerData(column, Qt::Horizontal).toString();
+            const int width = header->sectionSize(column);
+            QVERIFY2(width >= TBEntryTableController::defaultColumnWidth
+                         && width <= TBEntryTableController::maximumColumnWidth,
+                     qPrintable(name));
+            QVERIFY2(width > header->fontMetrics().horizontalAdvance(name), qPrintable(name));
+            QVERIFY(header->model()->headerData(column, Qt::Horizontal, Qt::ToolTipRole).toString().startsWith(name));
+        }
     }
 
     void cellTextAndToolTip_data()

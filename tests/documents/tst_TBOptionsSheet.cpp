@@ -50,6 +50,7 @@ void tst_TBOptionsSheet::typedNumbersAreClamped_data()
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("shown");
     QTest::addColumn<qint64>("stored");
+    QTest::addColumn<bool>("byTab"); // else by Return
 
     const QString maxHits = QStringLiteral("editOptionsMaxHitsTextField");
     const QString timeLimit = QStringLiteral("editOptionsTimeLimitTextField");
@@ -57,46 +58,49 @@ void tst_TBOptionsSheet::typedNumbersAreClamped_data()
     const QString debug = QStringLiteral("editOptionsDebugLevelTextField");
     QTest::newRow("max hits above") << maxHits << "MaxHits"
                                     << "5000"
-                                    << "999" << qint64(999);
+                                    << "999" << qint64(999) << false;
     QTest::newRow("max hits below") << maxHits << "MaxHits"
                                     << "-7"
-                                    << "-1" << qint64(-1);
+                                    << "-1" << qint64(-1) << false;
     QTest::newRow("max hits in range") << maxHits << "MaxHits"
                                        << "250"
-                                       << "250" << qint64(250);
+                                       << "250" << qint64(250) << false;
     QTest::newRow("time limit above") << timeLimit << "TimeLimit"
                                       << "61"
-                                      << "60" << qint64(60);
+                                      << "60" << qint64(60) << false;
     QTest::newRow("connect timeout above") << connect << "ConnectTimeout"
                                            << "100"
-                                           << "75" << qint64(75);
+                                           << "75" << qint64(75) << false;
     QTest::newRow("connect timeout below") << connect << "ConnectTimeout"
                                            << "-1"
-                                           << "0" << qint64(0);
+                                           << "0" << qint64(0) << false;
     QTest::newRow("debug level above") << debug << "DebugLevel"
                                        << "65537"
-                                       << "65536" << qint64(65536);
+                                       << "65536" << qint64(65536) << false;
     QTest::newRow("debug level below") << debug << "DebugLevel"
                                        << "-2"
-                                       << "-1" << qint64(-1);
+                                       << "-1" << qint64(-1) << false;
     const QString pageSize = QStringLiteral("editOptionsPageSizeTextField");
     QTest::newRow("page size above") << pageSize << "PageSize"
                                      << "20000"
-                                     << "10000" << qint64(10000);
+                                     << "10000" << qint64(10000) << false;
     QTest::newRow("page size below") << pageSize << "PageSize"
                                      << "0"
-                                     << "1" << qint64(1);
-    // Text that is not a number reads as 0 (in range everywhere); a number followed by text reads
-    // as that number; a huge number does not overflow.
+                                     << "1" << qint64(1) << false;
+    // Text that is not a number reads as 0 (in range everywhere) and a number followed by text as
+    // that number, and the field then shows it; a huge number does not overflow.
     QTest::newRow("not a number") << maxHits << "MaxHits"
                                   << "abc"
-                                  << "abc" << qint64(0);
+                                  << "0" << qint64(0) << false;
     QTest::newRow("number then text") << timeLimit << "TimeLimit"
                                       << "12s"
-                                      << "12s" << qint64(12);
+                                      << "12" << qint64(12) << false;
+    QTest::newRow("not a number, Tab") << connect << "ConnectTimeout"
+                                       << "abc"
+                                       << "0" << qint64(0) << true;
     QTest::newRow("huge") << maxHits << "MaxHits"
                           << "99999999999999999999999"
-                          << "999" << qint64(999);
+                          << "999" << qint64(999) << false;
 }
 
 void tst_TBOptionsSheet::typedNumbersAreClamped()
@@ -106,18 +110,21 @@ void tst_TBOptionsSheet::typedNumbersAreClamped()
     QFETCH(QString, typed);
     QFETCH(QString, shown);
     QFETCH(qint64, stored);
+    QFETCH(bool, byTab);
 
     TBOptionsSheet sheet(QStringLiteral("Search Options"), &defaults);
     sheet.setTempSearchOptions(defaults());
     sheet.updateOptionsSheetUI();
     sheet.show();
+    sheet.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&sheet));
     auto* edit = sheet.findChild<QLineEdit*>(field);
     QVERIFY(edit);
     edit->setFocus();
     edit->selectAll();
     QTest::keyClicks(edit, typed);
-    // Leaving the field (Return here) corrects it and stores the value.
-    QTest::keyClick(edit, Qt::Key_Return);
+    // Leaving the field corrects it at once and stores the value.
+    QTest::keyClick(edit, byTab ? Qt::Key_Tab : Qt::Key_Return);
     QCOMPARE(edit->text(), shown);
     QCOMPARE(sheet.tempSearchOptions().value(key).toLongLong(), stored);
 }

@@ -1,3 +1,4 @@
+#include "TBContrast.h"
 #include "TBDetailsTextView.h"
 #include "TBEntryTableController.h"
 #include "TBEntryTableModel.h"
@@ -15,14 +16,18 @@
 #include "TBTextView.h"
 #include "TBUserDefaults.h"
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSplitter>
 #include <QTemporaryDir>
 #include <QTest>
@@ -53,6 +58,7 @@ private Q_SLOTS:
     void paneHeightsAreRemembered();
     void criteriaRowsTakeTheirRoomFromTheSplitView();
     void controlClickShowsTheSearchCommandOnly();
+    void darkPaletteKeepsTextReadableAndWhole();
 
 private:
     TBDirectoryPtr addDirectory(const QString& uri = QString());
@@ -569,6 +575,96 @@ void tst_TBSearchDocument::controlClickShowsTheSearchCommandOnly()
     // Nothing ran: the results of the last search stay.
     QCOMPARE(document->entryTable()->numberOfRows(), 1);
     QCOMPARE(document->numEntriesField()->text(), QStringLiteral("Number of entries: 1"));
+}
+
+namespace {
+
+// A dark palette as applications and desktop styles set one: the main roles only.
+QPalette darkPalette()
+{
+    QPalette dark = QApplication::style()->standardPalette();
+    const QColor window(53, 53, 53), base(35, 35, 35), text(230, 230, 230);
+    for (auto role : {QPalette::Window, QPalette::Button})
+        dark.setColor(role, window);
+    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText, QPalette::BrightText})
+        dark.setColor(role, text);
+    dark.setColor(QPalette::Base, base);
+    dark.setColor(QPalette::AlternateBase, QColor(45, 45, 45));
+    dark.setColor(QPalette::Highlight, QColor(42, 130, 218));
+    dark.setColor(QPalette::HighlightedText, Qt::white);
+    dark.setColor(QPalette::Disabled, QPalette::WindowText, QColor(127, 127, 127));
+    dark.setColor(QPalette::Disabled, QPalette::Text, QColor(127, 127, 127));
+    dark.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(127, 127, 127));
+    return dark;
+}
+
+} // namespace
+
+// With a dark palette every text of the window reads against its background, and no label or
+// button is squeezed below the size its text needs (run with QT_SCALE_FACTOR=2 to see the same at
+// twice the size). With TB_SCREENSHOT_DIR set, the window is saved there as a picture.
+void tst_TBSearchDocument::darkPaletteKeepsTextReadableAndWhole()
+{
+    TB_REQUIRE_SAMPLE_SLAPD(m_uri);
+    const QPalette saved = QApplication::palette();
+    QApplication::setPalette(darkPalette());
+    // No key held, whatever an earlier mouse click left behind.
+    TBDocument::setModifierSource([] { return Qt::NoModifier; });
+    const auto restore = qScopeGuard([&] {
+        QApplication::setPalette(saved);
+        TBDocument::setModifierSource(nullptr);
+    });
+    m_prefs->setShowFriendlyAttrs(true);
+    addDirectory();
+    TBSearchDocument* document = makeDocument();
+    QVERIFY(QTest::qWaitForWindowExposed(document));
+    document->setSearchCriteria(criteria({{QStringLiteral("uid"), TBSearchTypeIs, QStringLiteral("alice")}}));
+    document->search();
+    QTRY_VERIFY_WITH_TIMEOUT(!document->searcherBusy(), kToolTimeout);
+    QCOMPARE(document->entryTable()->numberOfRows(), 1);
+    document->entryTable()->selectRow(0);
+    QCoreApplication::processEvents();
+
+    for (const QWidget* widget : document->findChildren<QWidget*>()) {
+        if (!widget->isVisibleTo(document) || widget->size().isEmpty())
+            continue;
+        const auto* label = qobject_cast<const QLabel*>(widget);
+        const auto* button = qobject_cast<const QAbstractButton*>(widget);
+        if (!label && !button)
+            continue;
+        const QString text = label ? label->text() : button->text();
+        if (text.isEmpty())
+            continue; // a picture or an icon: no text to cut
+        const QString what = QLatin1String(widget->metaObject()->className()) + QLatin1Char(' ') + text;
+        const QSize least = widget->minimumSizeHint();
+        QVERIFY2(widget->width() >= least.width() && widget->height() >= least.height(), qPrintable(what));
+        if (label) {
+            const QPalette& p = label->palette();
+            const QPalette::ColorGroup group = label->isEnabled() ? QPalette::Active : QPalette::Disabled;
+            QVERIFY2(TBTestSupport::contrast(p.color(group, label->foregroundRole()),
+                                             p.color(group, label->backgroundRole()))
+                         >= 3,
+                     qPrintable(what));
+        }
+    }
+    // Secondary cell text ("(multiple values)" and the like) against the table's base.
+    const QAbstractItemModel* model = document->entryTable()->model();
+    const QColor base = document->entryTable()->palette().color(QPalette::Base);
+    for (int row = 0; row < qMin(model->rowCount(), 20); ++row) {
+        for (int column = 0; column < model->columnCount(); ++column) {
+            const QVariant color = model->index(row, column).data(Qt::ForegroundRole);
+            if (color.isValid())
+                QVERIFY2(TBTestSupport::contrast(color.value<QColor>(), base) >= 4.5,
+                         qPrintable(color.value<QColor>().name()));
+        }
+    }
+    const QString folder = qEnvironmentVariable("TB_SCREENSHOT_DIR");
+    if (!folder.isEmpty()) {
+        const QString name = qEnvironmentVariable("QT_SCALE_FACTOR") == QLatin1String("2")
+            ? QStringLiteral("search-window-dark-2x.png")
+            : QStringLiteral("search-window-dark.png");
+        QVERIFY(document->grab().save(QDir(folder).filePath(name)));
+    }
 }
 
 QTEST_MAIN(tst_TBSearchDocument)

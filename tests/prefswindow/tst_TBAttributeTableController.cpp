@@ -2,10 +2,10 @@
 
 #include "TBAttributeAttrItem.h"
 #include "TBAttributeGroupItem.h"
-#include "TBFonts.h"
 #include "TBPrefsAttributesTab.h"
 #include "TBPrefsWindowTest.h"
 #include "TBTestPrefs.h"
+#include "TBTextColors.h"
 
 #include <QHeaderView>
 #include <QTreeView>
@@ -63,7 +63,7 @@ private Q_SLOTS:
         const QModelIndex none = model->index(0, 0, row(*tab, 5));
         QCOMPARE(model->rowCount(row(*tab, 5)), 1);
         QCOMPARE(none.data().toString(), QStringLiteral("None Defined"));
-        QCOMPARE(none.data(Qt::ForegroundRole).value<QBrush>().color(), TBFonts::grayTextColor());
+        QCOMPARE(none.data(Qt::ForegroundRole).value<QBrush>().color(), TBTextColors::placeholderTextColor());
         QVERIFY(!(model->flags(none) & Qt::ItemIsSelectable));
         QVERIFY(!model->index(0, 2, row(*tab, 5)).data(Qt::CheckStateRole).isValid());
 

@@ -8,9 +8,11 @@
 #include "TBUserDefaults.h"
 
 #include <QFile>
+#include <QHeaderView>
 #include <QMimeData>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QToolTip>
 #include <QtTest>
 
 #include <memory>
@@ -93,6 +95,38 @@ private Q_SLOTS:
         m_modifiers = Qt::AltModifier;
         QCOMPARE(b.data(Qt::ToolTipRole).toString(), QStringLiteral("directoryID: 66"));
         m_modifiers = Qt::NoModifier;
+    }
+
+    // The name column widens for a long name, up to half the table; a name cut short shows
+    // whole in its tool tip, a name that fits has none.
+    void longNamesShowWhole()
+    {
+        auto w = window();
+        w->resize(720, 600);
+        w->show();
+        QTableView* table = w->directoriesTable();
+        TBDirectoryTableController* model = w->directoryTableController();
+        const TBDirectoryPtr directory = TBPreferences::sharedPreferences()->directories().at(0);
+        const QString medium = QStringLiteral("Corporate Directory of the Northern Region");
+        directory->setDirectoryName(medium);
+        model->reloadData();
+        QVERIFY(table->horizontalHeader()->sectionSize(0) > table->fontMetrics().horizontalAdvance(medium));
+
+        const QString longName = medium.repeated(4);
+        directory->setDirectoryName(longName);
+        model->reloadData();
+        QVERIFY(table->horizontalHeader()->sectionSize(0)
+                <= qMax(TBDirectoryTableController::leastNameWidth, table->viewport()->width() / 2));
+        const auto askToolTip = [table](const QModelIndex& cell) {
+            const QPoint pos = table->visualRect(cell).center();
+            QHelpEvent help(QEvent::ToolTip, pos, table->viewport()->mapToGlobal(pos));
+            QApplication::sendEvent(table->viewport(), &help);
+        };
+        askToolTip(model->index(0, 0));
+        QTRY_VERIFY(QToolTip::isVisible());
+        QCOMPARE(QToolTip::text(), longName);
+        askToolTip(model->index(1, 0));
+        QTRY_VERIFY(!QToolTip::isVisible());
     }
 
     // row -1 with an item: a drop on that item (taken as above it); -1 without: empty space (the end).

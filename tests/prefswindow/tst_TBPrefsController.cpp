@@ -316,6 +316,30 @@ private Q_SLOTS:
         QCOMPARE(posted(TBPrefsHaveChangedNotification).last().sender, window.get());
     }
 
+    // The window's own keys, as in every other window: Ctrl+W and Escape close it, Ctrl+Q quits.
+    void windowKeys_data()
+    {
+        QTest::addColumn<QKeyCombination>("key");
+        QTest::addColumn<bool>("closes");
+        QTest::newRow("Ctrl+W") << QKeyCombination(Qt::CTRL, Qt::Key_W) << true;
+        QTest::newRow("Escape") << QKeyCombination(Qt::Key_Escape) << true;
+        QTest::newRow("Ctrl+Q") << QKeyCombination(Qt::CTRL, Qt::Key_Q) << false;
+    }
+
+    void windowKeys()
+    {
+        QFETCH(QKeyCombination, key);
+        QFETCH(bool, closes);
+        auto window = windowWith({});
+        window->show();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        QSignalSpy quit(window.get(), &TBPrefsController::quitRequested);
+        QTest::keyClick(window.get(), key.key(), key.keyboardModifiers());
+        QCOMPARE(window->isVisible(), !closes);
+        QCOMPARE(quit.size(), closes ? 0 : 1);
+    }
+
     void showsOneWindowOnly()
     {
         windowWith({});
