@@ -463,7 +463,7 @@ bool TBSearchDocument::canPrintWhat(qint64 choice) const
     case TBPrintPanelAccessoryController::printDetailsSelected:
         return m_entryTable && m_entryTable->hasSelection();
     case TBPrintPanelAccessoryController::printDetailsAll:
-        return !m_entries.isEmpty();
+        return m_entryTableController && !m_entryTableController->entries().isEmpty();
     default:
         return TBDocument::canPrintWhat(choice);
     }
@@ -472,7 +472,8 @@ bool TBSearchDocument::canPrintWhat(qint64 choice) const
 bool TBSearchDocument::canPrintDocument() const
 {
     return TBDocument::canPrintDocument()
-        && (!m_entries.isEmpty() || TBDocument::canPrintWhat(TBPrintPanelAccessoryController::printCommandOutput));
+        && (canPrintWhat(TBPrintPanelAccessoryController::printDetailsAll)
+            || TBDocument::canPrintWhat(TBPrintPanelAccessoryController::printCommandOutput));
 }
 
 void TBSearchDocument::updateSummaryInfoForPrinting()
@@ -510,5 +511,6 @@ void TBSearchDocument::updateDetailsSelectedForPrinting()
 
 void TBSearchDocument::updateDetailsAllForPrinting()
 {
-    documentPrinter()->texts().detailsAllForPrinting = TBDocumentPrinter::entriesForPrinting(m_entries);
+    documentPrinter()->texts().detailsAllForPrinting
+        = TBDocumentPrinter::entriesForPrinting(m_entryTableController->entries());
 }

@@ -113,6 +113,12 @@ void TBDocumentPrinter::runPageLayout()
     sheet->setObjectName(QStringLiteral("pageLayoutSheet"));
     sheet->setAttribute(Qt::WA_DeleteOnClose);
     sheet->setWindowModality(Qt::WindowModal);
+    // The margins are the print options' (the print dialog's options tab): the sheet's own would
+    // be overridden, so they are not offered.
+    if (auto* margin = sheet->findChild<QWidget*>(QStringLiteral("topMargin"))) {
+        if (QWidget* group = margin->parentWidget())
+            group->hide();
+    }
     m_pageLayoutSheet = sheet;
     connect(sheet, &QDialog::finished, this, &TBDocumentPrinter::pageLayoutDidEnd);
     setPrinting(true);

@@ -2,6 +2,7 @@
 
 #include "TBMarginFormatter.h"
 
+#include <QKeyEvent>
 #include <QLineEdit>
 
 TBMarginField::TBMarginField(TBMarginFormatter* formatter, QWidget* parent)
@@ -12,12 +13,6 @@ TBMarginField::TBMarginField(TBMarginFormatter* formatter, QWidget* parent)
     setKeyboardTracking(false);
     setCorrectionMode(QAbstractSpinBox::CorrectToPreviousValue);
     setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("00.00 cm")) + 40);
-    connect(this, &QAbstractSpinBox::editingFinished, this, [this] {
-        if (lineEdit()->isModified()) {
-            lineEdit()->setModified(false);
-            Q_EMIT edited(typedPoints());
-        }
-    });
 }
 
 void TBMarginField::setPoints(double points)
@@ -32,14 +27,32 @@ double TBMarginField::typedPoints() const
     return m_formatter->getObjectValue(lineEdit()->text());
 }
 
-void TBMarginField::stepBy(int steps)
+void TBMarginField::commitTyped()
 {
-    // A typed value counts from where it is, then snaps to the steps.
     if (lineEdit()->isModified()) {
         lineEdit()->setModified(false);
         Q_EMIT edited(typedPoints());
     }
+}
+
+void TBMarginField::stepBy(int steps)
+{
+    // A typed value counts from where it is, then snaps to the steps.
+    commitTyped();
     Q_EMIT stepped(steps);
+}
+
+void TBMarginField::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        commitTyped();
+    QAbstractSpinBox::keyPressEvent(event);
+}
+
+void TBMarginField::focusOutEvent(QFocusEvent* event)
+{
+    commitTyped();
+    QAbstractSpinBox::focusOutEvent(event);
 }
 
 QValidator::State TBMarginField::validate(QString& input, int& pos) const

@@ -26,9 +26,14 @@ Q_SIGNALS:
     void edited(double points);
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     StepEnabled stepEnabled() const override { return StepUpEnabled | StepDownEnabled; }
 
 private:
+    // Hands on what was typed, before the spin box puts its own text back.
+    void commitTyped();
+
     TBMarginFormatter* m_formatter;
     double m_points = 0;
 };

@@ -241,7 +241,8 @@ double TBPrintPanelAccessoryController::incrementMargin(double points) const
         if (step > points)
             return step;
     }
-    return steps.constLast();
+    // Above the last step (a typed 5 cm): stepping up must not lower the margin.
+    return qMax(points, steps.constLast());
 }
 
 double TBPrintPanelAccessoryController::decrementMargin(double points) const

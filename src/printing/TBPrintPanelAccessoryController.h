@@ -80,8 +80,8 @@ public:
     void setMetric(bool metric);
     bool canNotify() const { return m_canNotify; }
 
-    // The first step above the margin (the last step when none), and the last step below it
-    // (0 when none).
+    // The first step above the margin (the margin itself when none is), and the last step below
+    // it (0 when none).
     double incrementMargin(double points) const;
     double decrementMargin(double points) const;
     QString stringValueForMargin(double points) const;
