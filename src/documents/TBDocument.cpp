@@ -594,8 +594,13 @@ void TBDocument::updateDetailsAllForPrinting()
 
 void TBDocument::updateCommandOutputForPrinting()
 {
+    // The output starts with a blank line before each command; a page need not.
+    QString output = commandOutputText()->plainText();
+    qsizetype start = 0;
+    while (start < output.size() && output.at(start) == QLatin1Char('\n'))
+        ++start;
     TBRichText text;
-    text.append(commandOutputText()->plainText(), TBFonts::printFixedFontAttributes());
+    text.append(output.mid(start), TBFonts::printFixedFontAttributes());
     m_printer->texts().commandOutputForPrinting = text;
 }
 

@@ -96,7 +96,9 @@ bool TBPrintTextView::print(QPrinter* printer, const std::atomic<bool>* abort)
         }
         if (number > from && !printer->newPage())
             return false;
-        const QRectF clip(0, (number - 1) * page.height(), page.width(), page.height());
+        // A device pixel short: the next page's first line starts exactly at this page's end, and
+        // would otherwise be drawn here too (clipped, yet in the file's text).
+        const QRectF clip(0, (number - 1) * page.height(), page.width(), page.height() - 1);
         painter.save();
         painter.translate(0, -clip.top());
         painter.setClipRect(clip);
