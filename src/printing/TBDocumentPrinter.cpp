@@ -58,8 +58,11 @@ TBDocumentPrinter::TBDocumentPrinter(TBDocument* document)
     : QObject(document)
     , m_document(document)
 {
-    connect(&m_watcher, &QFutureWatcher<bool>::finished, this,
-            [this] { printOperationDidRun(!m_abort.load() && m_watcher.result()); });
+    connect(&m_watcher, &QFutureWatcher<bool>::finished, this, [this] {
+        // Only the end of a job counts (a watcher also reports a future it is handed).
+        if (m_jobStarted)
+            printOperationDidRun(!m_abort.load() && m_watcher.future().resultCount() > 0 && m_watcher.result());
+    });
 }
 
 TBDocumentPrinter::~TBDocumentPrinter()
@@ -218,7 +221,6 @@ void TBDocumentPrinter::printOperationDidRun(bool success)
         m_document->setTheDeferredMessage(QStringLiteral("The printer or the file could not be written."),
                                           QStringLiteral("Could not print"));
     m_texts.clear();
-    m_watcher.setFuture(QFuture<bool>());
     m_operation.reset();
     m_printPanel = nullptr;
     m_accessory = nullptr;
