@@ -160,6 +160,8 @@ void TBDocumentPrinter::printDocument()
     panel->setWindowModality(Qt::WindowModal);
     panel->setOption(QAbstractPrintDialog::PrintSelection, false);
     panel->setOption(QAbstractPrintDialog::PrintCurrentPage, false);
+    // How many pages there are is known only once the text is laid out.
+    panel->setMinMax(1, 99999);
     auto* accessory = new TBPrintPanelAccessoryController;
     accessory->setDocument(m_document);
     panel->setOptionTabs({accessory});

@@ -73,6 +73,10 @@ bool TBPrintTextView::print(QPrinter* printer, const std::atomic<bool>* abort)
     doc.setUndoRedoEnabled(false);
     m_text.appendTo(&doc);
     doc.documentLayout()->setPaintDevice(printer);
+    // Tabs every half inch, as on the screen; the layout scales tab distances from 96 dpi.
+    QTextOption option = doc.defaultTextOption();
+    option.setTabStopDistance(36.0 * 96.0 / 72.0);
+    doc.setDefaultTextOption(option);
     const QRectF page = printer->pageRect(QPrinter::DevicePixel);
     doc.setPageSize(page.size());
     doc.setDocumentMargin(0);
