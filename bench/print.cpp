@@ -20,6 +20,7 @@
 #include <QComboBox>
 #include <QDeadlineTimer>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPrintDialog>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -86,11 +87,15 @@ bool measure(const char* name, const QString& base, const QString& attribute, qi
     window.applySearchCriteria(criteria);
     window.show();
     window.search();
-    if (!waitUntil([&] { return !window.searcherBusy(); }, 600) || window.messageSheet()) {
+    const bool searched = waitUntil([&] { return !window.searcherBusy(); }, 600);
+    const qsizetype entries = window.entryTableController()->entries().size();
+    if (!searched || entries == 0) {
         fprintf(stderr, "print: the search of %s failed\n", qPrintable(base));
         return false;
     }
-    const qsizetype entries = window.entryTableController()->entries().size();
+    // A search cut at its size limit says so in a sheet.
+    if (QMessageBox* sheet = window.messageSheet())
+        sheet->accept();
 
     StallMeter meter;
     meter.start();
