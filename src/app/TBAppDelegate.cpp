@@ -8,6 +8,7 @@
 #include "TBNotificationCenter.h"
 #include "TBPreferences.h"
 #include "TBPrefsController.h"
+#include "TBSavedSearchesController.h"
 #include "TBSearchDocument.h"
 
 #include <QAction>
@@ -40,11 +41,13 @@ TBAppDelegate::TBAppDelegate(QObject* parent)
     m_documentController->registerDocumentType(kSearchType, [] { return new TBSearchDocument; });
     m_documentController->registerDocumentType(kBrowseType, [] { return new TBBrowseDocument; });
     connect(m_documentController, &TBDocumentController::documentAdded, this, &TBAppDelegate::installMainMenu);
+    TBSavedSearchesController::setDocumentSource([this] { return documentForSavedSearch(); });
 }
 
 TBAppDelegate::~TBAppDelegate()
 {
     delete m_aboutWindow;
+    TBSavedSearchesController::setDocumentSource({});
     // Windows go before the delegate whose menus they use.
     delete m_documentController;
     m_documentController = nullptr;
@@ -104,6 +107,19 @@ void TBAppDelegate::terminate()
 void TBAppDelegate::showPreferencesWindow()
 {
     TBPrefsController::showPreferencesWindow();
+}
+
+void TBAppDelegate::showSavedSearchesWindow()
+{
+    TBSavedSearchesController::showSavedSearchesWindow();
+}
+
+TBSearchDocument* TBAppDelegate::documentForSavedSearch()
+{
+    const QList<TBDocument*> open = m_documentController->documentsOfType(kSearchType);
+    if (open.size() == 1)
+        return qobject_cast<TBSearchDocument*>(open.first());
+    return qobject_cast<TBSearchDocument*>(makeSearchDocument());
 }
 
 // Menus
@@ -166,7 +182,12 @@ void TBAppDelegate::installMainMenu(TBDocument* document)
     search->addSeparator();
     QMenu* saved = search->addMenu(tr("Saved Searches"));
     saved->setObjectName(QStringLiteral("savedSearchesMenu"));
+    QAction* showSaved
+        = addApplicationAction(saved, document, tr("Show Saved Searches"), QStringLiteral("showSavedSearchesWindow:"),
+                               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    connect(showSaved, &QAction::triggered, this, &TBAppDelegate::showSavedSearchesWindow);
     saved->addAction(actions.saveCurrentSearch);
+    saved->addAction(actions.useSelectedSearch);
     saved->addSeparator();
     QAction* placeholder = saved->addAction(tr("No Saved Searches"));
     placeholder->setObjectName(QStringLiteral("savedSearchesPlaceholder"));

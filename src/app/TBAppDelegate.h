@@ -14,6 +14,7 @@ class QMenu;
 class QPushButton;
 class TBDocument;
 class TBDocumentController;
+class TBSearchDocument;
 
 // The application: makes sure the preferences exist before any window, opens a search window at
 // launch, makes new windows, gives each window its menu bar, shows the about window and quits.
@@ -52,6 +53,10 @@ public:
     void terminate();
 
     void showPreferencesWindow();
+    // The one saved-searches window, made on first use.
+    void showSavedSearchesWindow();
+    // The search window a saved search goes to: the only one open, else (none or several) a new one.
+    TBSearchDocument* documentForSavedSearch();
 
     // The menu bar of a document window.
     void installMainMenu(TBDocument* document);

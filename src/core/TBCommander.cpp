@@ -51,7 +51,8 @@ bool TBCommander::runCommandString(const QString& path, const QStringList& argum
 {
     if (m_task) {
         if (m_controller)
-            m_controller->displayMessageText(QStringLiteral("TBCommander: Tried to runCommand, but task != nil!"));
+            m_controller->displayMessageText(
+                QStringLiteral("Could not run the command: another command is still running."));
         return false;
     }
 
@@ -127,7 +128,7 @@ bool TBCommander::openOutputPipe(int (&fds)[2])
 void TBCommander::reportStartFailure(const QString& path, const QString& reason)
 {
     if (m_controller)
-        m_controller->displayMessageText(QStringLiteral("TBCommander: Could not run %1: %2").arg(path, reason));
+        m_controller->displayMessageText(QStringLiteral("Could not run %1: %2").arg(path, reason));
 }
 
 void TBCommander::terminate()

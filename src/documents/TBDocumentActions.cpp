@@ -41,12 +41,14 @@ TBDocumentActions::TBDocumentActions(QObject* owner)
     , searchOptions(makeAction(owner, QObject::tr("Options..."), QStringLiteral("searchOptions:")))
     , saveCurrentSearch(makeAction(owner, QObject::tr("Save Current Search"), QStringLiteral("saveCurrentSearch:"),
                                    QKeySequence(Qt::CTRL | Qt::Key_S)))
+    , useSelectedSearch(makeAction(owner, QObject::tr("Use Selected Search"), QStringLiteral("useSelectedSearch:"),
+                                   QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_U)))
     , savedSearches(new QActionGroup(owner))
     , m_owner(owner)
 {
     savedSearches->setExclusionPolicy(QActionGroup::ExclusionPolicy::None);
     // Until the window says it answers them.
-    for (QAction* action : {search, saveCurrentSearch})
+    for (QAction* action : {search, saveCurrentSearch, useSelectedSearch})
         action->setEnabled(false);
     savedSearches->setEnabled(false);
 }
@@ -91,7 +93,9 @@ void TBDocumentActions::update(const TBDocument& document) const
 
 QAction* TBDocumentActions::addSavedSearch(const QString& title, int index) const
 {
-    QString text = title;
+    // A name of any length keeps the menu usable; the saved-searches window shows it whole.
+    constexpr qsizetype longestTitle = 80;
+    QString text = title.size() > longestTitle ? title.left(longestTitle - 1) + QChar(0x2026) : title;
     text.replace(QLatin1Char('&'), QStringLiteral("&&"));
     QAction* action = makeAction(m_owner, text, QStringLiteral("useSpecificSearch:"));
     action->setData(index);

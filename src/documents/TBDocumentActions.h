@@ -29,6 +29,7 @@ struct TBDocumentActions
     QAction* whoami;
     QAction* searchOptions;
     QAction* saveCurrentSearch;
+    QAction* useSelectedSearch;
     // The saved searches' items ("useSpecificSearch:"), each with its place in the list as data;
     // disabled as a group where the window has no use for them.
     QActionGroup* savedSearches;

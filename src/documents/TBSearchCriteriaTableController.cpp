@@ -213,8 +213,9 @@ void TBSearchCriteriaTableController::fillRow(TBSearchCriteriaRow* view, const T
                        !onlyPresence || index == TBSearchTypeExists || index == TBSearchTypeIsMissing);
     if (onlyPresence && takesText(item))
         item->setSearchType(TBSearchTypeExists);
-    if (item->searchType() >= 0 && item->searchType() < typePopUp->count())
-        typePopUp->setCurrentIndex(int(item->searchType()));
+    // -1 is a stored "nothing chosen": the row reused from another item must not keep its choice.
+    const bool chosen = item->searchType() >= 0 && item->searchType() < typePopUp->count();
+    typePopUp->setCurrentIndex(chosen ? int(item->searchType()) : -1);
 
     QLineEdit* field = view->dataField();
     const bool open = takesText(item);
@@ -390,6 +391,46 @@ void TBSearchCriteriaTableController::setSearchTypeForRow(int row, qint64 search
     item->setSearchType(searchType);
     reloadDataForRow(row);
     selectSearchTextForRow(row);
+}
+
+void TBSearchCriteriaTableController::applyAttrPopUp(const QComboBox* popUp)
+{
+    const int row = rowForView(popUp);
+    if (row < 0)
+        return;
+    const qint64 tag = selectedTag(popUp);
+    if (tag == otherAttributeTag)
+        getOtherAttributeForRow(row);
+    else
+        setAttributeIDForRow(row, tag);
+}
+
+void TBSearchCriteriaTableController::applyTypePopUp(const QComboBox* popUp)
+{
+    const int row = rowForView(popUp);
+    if (row >= 0)
+        setSearchTypeForRow(row, popUp->currentIndex());
+}
+
+void TBSearchCriteriaTableController::applyAddButton(const QAbstractButton* button)
+{
+    const int row = rowForView(button);
+    if (row >= 0)
+        insertSearchItemAfterRow(row);
+}
+
+void TBSearchCriteriaTableController::applyDelButton(const QAbstractButton* button)
+{
+    const int row = rowForView(button);
+    if (row >= 0)
+        removeSearchItemAtRow(row);
+}
+
+void TBSearchCriteriaTableController::applyTextField(const QLineEdit* field)
+{
+    const TBSearchItemPtr item = itemAtRow(rowForView(field));
+    if (item)
+        item->setSearchText(field->text());
 }
 
 void TBSearchCriteriaTableController::getOtherAttributeForRow(int row)

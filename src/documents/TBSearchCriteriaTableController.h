@@ -76,6 +76,13 @@ public:
     // The row's item takes that attribute, which new rows then start with; false when unknown.
     bool setAttributeIDForRow(int row, qint64 attributeID);
     void setSearchTypeForRow(int row, qint64 searchType);
+    // What an owner usually does with a row's control: the attribute pop-up's choice (the
+    // other-attribute sheet for "Other…"), the comparison, + and -, and the text typed.
+    void applyAttrPopUp(const QComboBox* popUp);
+    void applyTypePopUp(const QComboBox* popUp);
+    void applyAddButton(const QAbstractButton* button);
+    void applyDelButton(const QAbstractButton* button);
+    void applyTextField(const QLineEdit* field);
     // Runs the other-attribute sheet for the row; attributeChosenForRow() after OK.
     void getOtherAttributeForRow(int row);
     TBOtherAttributeSheet* otherAttributeSheet() const;

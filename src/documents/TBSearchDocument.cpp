@@ -47,6 +47,7 @@ TBSearchDocument::TBSearchDocument(QWidget* parent)
     const TBDocumentActions& actions = menuActions();
     connect(actions.search, &QAction::triggered, this, &TBSearchDocument::search);
     connect(actions.saveCurrentSearch, &QAction::triggered, this, &TBSearchDocument::saveCurrentSearch);
+    connect(actions.useSelectedSearch, &QAction::triggered, this, &TBSearchDocument::useSelectedSearch);
     // A saved search's item carries its place in the list.
     connect(actions.savedSearches, &QActionGroup::triggered, this,
             [this](QAction* item) { useSpecificSearch(item->data().toInt()); });
@@ -199,6 +200,7 @@ void TBSearchDocument::updateMenuActionState()
     TBDocument::updateMenuActionState();
     menuActions().search->setEnabled(canSearch());
     menuActions().saveCurrentSearch->setEnabled(canSaveCurrentSearch());
+    menuActions().useSelectedSearch->setEnabled(canUseSelectedSearch());
 }
 
 void TBSearchDocument::selectCurrentDirectory()
@@ -342,50 +344,31 @@ void TBSearchDocument::searchItemEnter(QLineEdit*)
 
 void TBSearchDocument::searchItemTextDidChange(QLineEdit* field)
 {
-    const int row = m_searchTableController->rowForView(field);
-    if (row < 0 || row >= m_searchCriteria->numSearchItems())
-        return;
-    m_searchCriteria->searchItemAtIndex(row)->setSearchText(field->text());
+    m_searchTableController->applyTextField(field);
     updateSearchButton();
 }
 
 void TBSearchDocument::changedAttrPopUp(QComboBox* popUp)
 {
-    const int row = m_searchTableController->rowForView(popUp);
-    if (row < 0)
-        return;
-    const qint64 tag = TBSearchCriteriaTableController::selectedTag(popUp);
-    if (tag == TBSearchCriteriaTableController::otherAttributeTag)
-        m_searchTableController->getOtherAttributeForRow(row);
-    else
-        m_searchTableController->setAttributeIDForRow(row, tag);
+    m_searchTableController->applyAttrPopUp(popUp);
     updateSearchButton();
 }
 
 void TBSearchDocument::changedTypePopUp(QComboBox* popUp)
 {
-    const int row = m_searchTableController->rowForView(popUp);
-    if (row < 0)
-        return;
-    m_searchTableController->setSearchTypeForRow(row, popUp->currentIndex());
+    m_searchTableController->applyTypePopUp(popUp);
     updateSearchButton();
 }
 
 void TBSearchDocument::addSearchItem(QAbstractButton* button)
 {
-    const int row = m_searchTableController->rowForView(button);
-    if (row < 0)
-        return;
-    m_searchTableController->insertSearchItemAfterRow(row);
+    m_searchTableController->applyAddButton(button);
     updateSearchButton();
 }
 
 void TBSearchDocument::delSearchItem(QAbstractButton* button)
 {
-    const int row = m_searchTableController->rowForView(button);
-    if (row < 0)
-        return;
-    m_searchTableController->removeSearchItemAtRow(row);
+    m_searchTableController->applyDelButton(button);
     updateSearchButton();
 }
 
@@ -448,6 +431,17 @@ void TBSearchDocument::saveCurrentSearch()
     TBSearchCriteriaPtr saved = m_searchCriteria->copy();
     saved->setName(QStringLiteral("New Search"));
     TBPreferences::sharedPreferences()->addSearchCriteria(saved);
+}
+
+bool TBSearchDocument::canUseSelectedSearch() const
+{
+    return !documentBusy() && TBPreferences::sharedPreferences()->selectedSearchCriteria();
+}
+
+void TBSearchDocument::useSelectedSearch()
+{
+    if (canUseSelectedSearch())
+        applySearchCriteria(TBPreferences::sharedPreferences()->selectedSearchCriteria());
 }
 
 void TBSearchDocument::useSpecificSearch(qsizetype index)

@@ -33,9 +33,12 @@ public:
     void search();
     void updateSearchButton();
 
-    // Saved searches: the criteria added as "New Search", and a saved search put into the window.
+    // Saved searches: the criteria added as "New Search", and a saved search put into the window
+    // (the one selected in the saved-searches window, or one by its place in the list).
     bool canSaveCurrentSearch() const;
     void saveCurrentSearch();
+    bool canUseSelectedSearch() const;
+    void useSelectedSearch();
     void useSpecificSearch(qsizetype index);
 
     // Export of the results through the export panel.

@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <QHash>
+#include <QRegularExpression>
 
 #include <cstring>
 #include <limits>
@@ -532,6 +533,13 @@ qint64 TBADTimestampValue(QStringView text)
 
 namespace {
 
+// AD dates span 1601 to 30828; a two-digit year would make 1601 read as 2001.
+QString withFourDigitYears(QString format)
+{
+    static const QRegularExpression twoDigitYear(QStringLiteral("(?<!y)yy(?!y)"));
+    return format.replace(twoDigitYear, QStringLiteral("yyyy"));
+}
+
 QString dateFormatForStyle(qint64 style, const QLocale& locale)
 {
     switch (style) {
@@ -548,7 +556,7 @@ QString dateFormatForStyle(qint64 style, const QLocale& locale)
         return format;
     }
     default:
-        return locale.dateFormat(QLocale::ShortFormat);
+        return withFourDigitYears(locale.dateFormat(QLocale::ShortFormat));
     }
 }
 

@@ -370,9 +370,7 @@ void TBPreferences::addSearchCriteria(const TBSearchCriteriaPtr& criteria)
     if (stored->name().isEmpty())
         stored->setName(kNewSearch);
     m_savedSearchCriteria.append(stored);
-    saveUserData();
-    if (m_canNotify)
-        TBNotificationCenter::defaultCenter()->post(TBSavedSearchesHaveChangedNotification, this);
+    savedSearchesChanged();
 }
 
 void TBPreferences::replaceSearchCriteriaAtIndex(qsizetype index, const TBSearchCriteriaPtr& criteria)
@@ -380,9 +378,7 @@ void TBPreferences::replaceSearchCriteriaAtIndex(qsizetype index, const TBSearch
     if (!criteria || index < 0 || index >= m_savedSearchCriteria.size())
         return;
     m_savedSearchCriteria[index] = criteria;
-    saveUserData();
-    if (m_canNotify)
-        TBNotificationCenter::defaultCenter()->post(TBSavedSearchesHaveChangedNotification, this);
+    savedSearchesChanged();
 }
 
 void TBPreferences::deleteSearchCriteriaAtIndex(qsizetype index)
@@ -390,9 +386,27 @@ void TBPreferences::deleteSearchCriteriaAtIndex(qsizetype index)
     if (index < 0 || index >= m_savedSearchCriteria.size())
         return;
     m_savedSearchCriteria.removeAt(index);
+    savedSearchesChanged();
+}
+
+void TBPreferences::moveSearchCriteria(qsizetype from, qsizetype to, QObject* sender)
+{
+    if (from < 0 || from >= m_savedSearchCriteria.size() || to < 0 || to >= m_savedSearchCriteria.size())
+        return;
+    m_savedSearchCriteria.move(from, to);
+    savedSearchesChanged(sender);
+}
+
+void TBPreferences::savedSearchesChanged(QObject* sender)
+{
     saveUserData();
     if (m_canNotify)
-        TBNotificationCenter::defaultCenter()->post(TBSavedSearchesHaveChangedNotification, this);
+        TBNotificationCenter::defaultCenter()->post(TBSavedSearchesHaveChangedNotification, sender ? sender : this);
+}
+
+TBSearchCriteriaPtr TBPreferences::selectedSearchCriteria() const
+{
+    return m_selectedSearchCriteriaSource ? m_selectedSearchCriteriaSource() : TBSearchCriteriaPtr();
 }
 
 void TBPreferences::loadSavedSearchCriteriaFromDefaults(TBUserDefaults* store)

@@ -13,6 +13,7 @@
 #include <QStringList>
 #include <QVariantMap>
 
+#include <functional>
 #include <type_traits>
 #include <vector>
 
@@ -102,6 +103,16 @@ public:
     void addSearchCriteria(const TBSearchCriteriaPtr& criteria);
     void replaceSearchCriteriaAtIndex(qsizetype index, const TBSearchCriteriaPtr& criteria);
     void deleteSearchCriteriaAtIndex(qsizetype index);
+    // Moves the saved search at `from` so that it stands at `to`; the notice's sender is `sender`,
+    // this store unless given.
+    void moveSearchCriteria(qsizetype from, qsizetype to, QObject* sender = nullptr);
+    // The saved search selected in the saved-searches window while it is shown, else null. The
+    // window, once made, answers it through the source it sets.
+    TBSearchCriteriaPtr selectedSearchCriteria() const;
+    void setSelectedSearchCriteriaSource(std::function<TBSearchCriteriaPtr()> source)
+    {
+        m_selectedSearchCriteriaSource = std::move(source);
+    }
     void loadSavedSearchCriteriaFromDefaults(TBUserDefaults* store);
     void saveSavedSearchCriteriaToDefaults(TBUserDefaults* store);
     TBSearchCriteriaPtr previousSearch() const { return m_previousSearch; }
@@ -209,6 +220,7 @@ private:
     // Saves the directory list and the saved searches at once, so a crash cannot lose them.
     void saveUserData();
     void directoriesChanged(QObject* sender, const QVariantMap& userInfo = QVariantMap());
+    void savedSearchesChanged(QObject* sender = nullptr);
 
     TBUserDefaults* m_store = nullptr;
     bool m_canNotify = false;
@@ -216,6 +228,7 @@ private:
     QList<TBDirectoryPtr> m_directories;
     QList<TBSearchCriteriaPtr> m_savedSearchCriteria;
     TBSearchCriteriaPtr m_previousSearch;
+    std::function<TBSearchCriteriaPtr()> m_selectedSearchCriteriaSource;
 
     TBAttributeRegistry m_registry;
 

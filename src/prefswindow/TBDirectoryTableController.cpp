@@ -3,13 +3,15 @@
 #include "TBDirectory.h"
 #include "TBPreferences.h"
 #include "TBPrefsDirectoriesTab.h"
-#include "TBPropertyList.h"
+#include "TBRowDrag.h"
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QTableView>
+
+#include <algorithm>
 
 const QString TBDirectoryTableController::directoryDragType = QStringLiteral("directoryDragType");
 
@@ -18,23 +20,6 @@ namespace {
 const QList<TBDirectoryPtr>& directories()
 {
     return TBPreferences::sharedPreferences()->directories();
-}
-
-// The dragged rows as written on the pasteboard; empty when the data is not ours or is damaged.
-QList<qint64> draggedRows(const QMimeData* data)
-{
-    QList<qint64> rows;
-    if (!data || !data->hasFormat(TBDirectoryTableController::directoryDragType))
-        return rows;
-    const QVariant root = TBPropertyList::fromData(data->data(TBDirectoryTableController::directoryDragType));
-    if (!TBPropertyList::isArray(root))
-        return rows;
-    for (const QVariant& v : root.toList()) {
-        if (!TBPropertyList::isInteger(v))
-            return {};
-        rows.append(v.toLongLong());
-    }
-    return rows;
 }
 
 } // namespace
@@ -48,23 +33,7 @@ void TBDirectoryTableController::setDirectoriesTable(QTableView* table)
 {
     m_directoriesTable = table;
     table->setModel(this);
-    table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    table->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table->setDragEnabled(true);
-    table->setAcceptDrops(true);
-    table->setDropIndicatorShown(true);
-    table->setDragDropMode(QAbstractItemView::InternalMove);
-    table->setDragDropOverwriteMode(false);
-    table->setDefaultDropAction(Qt::MoveAction);
-    table->setShowGrid(false);
-    table->setAlternatingRowColors(true);
-    table->setWordWrap(false);
-    table->setSortingEnabled(false);
-    table->verticalHeader()->hide();
-    table->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    table->horizontalHeader()->setStretchLastSection(true);
-    table->horizontalHeader()->setHighlightSections(false);
+    TBRowDrag::setUpTable(table, QAbstractItemView::ExtendedSelection, QAbstractItemView::InternalMove);
     table->horizontalHeader()->resizeSection(NameColumn, 180);
     table->installEventFilter(this);
 }
@@ -138,13 +107,9 @@ QMimeData* TBDirectoryTableController::mimeData(const QModelIndexList& indexes) 
     }
     if (rows.isEmpty())
         return nullptr;
-    std::sort(rows.begin(), rows.end());
-    QVariantList archived;
-    for (int row : rows)
-        archived.append(qint64(row));
     auto* data = new QMimeData;
-    data->setData(directoryDragType, TBPropertyList::toXml(archived));
-    m_draggedRow = rows.first();
+    data->setData(directoryDragType, TBRowDrag::archiveRows(rows));
+    m_draggedRow = *std::min_element(rows.cbegin(), rows.cend());
     m_dragData = data;
     return data;
 }
@@ -161,20 +126,12 @@ Qt::DropActions TBDirectoryTableController::supportedDropActions() const
 
 int TBDirectoryTableController::proposedRow(int row, const QModelIndex& parent) const
 {
-    if (row >= 0)
-        return row;
-    return parent.isValid() ? parent.row() : rowCount();
+    return TBRowDrag::proposedRow(row, parent, rowCount());
 }
 
 bool TBDirectoryTableController::validateDrop(int proposedRow) const
 {
-    const qint64 count = rowCount();
-    if (m_draggedRow < 0 || m_draggedRow >= count || proposedRow < 0 || proposedRow > count)
-        return false;
-    // Dropping a row right above or right below itself would not move it.
-    if (proposedRow == m_draggedRow || proposedRow == m_draggedRow + 1)
-        return false;
-    return !(m_draggedRow == count - 1 && proposedRow == count);
+    return TBRowDrag::validateDrop(m_draggedRow, proposedRow, rowCount());
 }
 
 bool TBDirectoryTableController::canDropMimeData(const QMimeData* data, Qt::DropAction /*action*/, int row,
@@ -191,14 +148,12 @@ bool TBDirectoryTableController::dropMimeData(const QMimeData* data, Qt::DropAct
     // Only rows dragged from this table are taken; the data says which one.
     if (!canDropMimeData(data, action, row, column, parent))
         return false;
-    const QList<qint64> rows = draggedRows(data);
+    const QList<qint64> rows = TBRowDrag::draggedRows(data, directoryDragType);
     if (rows.isEmpty() || rows.first() != m_draggedRow || rows.first() >= directories().size())
         return false;
 
     const qint64 from = rows.first();
-    qint64 to = qMax(0, proposedRow(row, parent));
-    if (to > from)
-        --to;
+    const qint64 to = TBRowDrag::targetRow(from, proposedRow(row, parent));
     // The store saves the new order and announces it.
     TBPreferences::sharedPreferences()->moveDirectory(from, to, this);
     m_draggedRow = -1;

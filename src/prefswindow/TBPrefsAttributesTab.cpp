@@ -441,20 +441,10 @@ void TBPrefsAttributesTab::resetAttributes()
         resetAttributesWithoutAsking();
         return;
     }
-    QMessageBox* box = alert(window(), true, QStringLiteral("Reset attributes to their default settings?"),
-                             QStringLiteral("This only resets the \u201cBasic\u201d and \u201cShow\u201d values. It "
-                                            "will not remove any added custom attributes."));
-    QPushButton* resetButton = box->addButton(QStringLiteral("Reset"), QMessageBox::AcceptRole);
-    resetButton->setObjectName(QStringLiteral("resetButton"));
-    QPushButton* cancelButton = box->addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
-    cancelButton->setObjectName(QStringLiteral("cancelButton"));
-    box->setDefaultButton(resetButton);
-    box->setEscapeButton(cancelButton);
-    connect(box, &QMessageBox::finished, this, [this, box, resetButton] {
-        if (box->clickedButton() == resetButton)
-            resetAttributesWithoutAsking();
-    });
-    box->open();
+    confirm(window(), true, QStringLiteral("Reset attributes to their default settings?"),
+            QStringLiteral("This only resets the \u201cBasic\u201d and \u201cShow\u201d values. It "
+                           "will not remove any added custom attributes."),
+            QStringLiteral("Reset"), QStringLiteral("resetButton"), this, [this] { resetAttributesWithoutAsking(); });
 }
 
 void TBPrefsAttributesTab::resetAttributesWithoutAsking()

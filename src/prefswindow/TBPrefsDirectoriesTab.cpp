@@ -308,18 +308,8 @@ void TBPrefsDirectoriesTab::deleteSelectedDirectories(bool ask)
         ? QStringLiteral("Are you sure you want to delete the directory \"%1\"?")
               .arg(list.at(rows.first())->directoryName())
         : QStringLiteral("Are you sure you want to delete the selected directories?");
-    QMessageBox* box = alert(window(), true, QStringLiteral("Really delete?"), informative);
-    QPushButton* deleteButton = box->addButton(QStringLiteral("Delete"), QMessageBox::AcceptRole);
-    deleteButton->setObjectName(QStringLiteral("deleteButton"));
-    QPushButton* cancelButton = box->addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
-    cancelButton->setObjectName(QStringLiteral("cancelButton"));
-    box->setDefaultButton(deleteButton);
-    box->setEscapeButton(cancelButton);
-    connect(box, &QMessageBox::finished, this, [this, box, deleteButton, rows] {
-        if (box->clickedButton() == deleteButton)
-            deleteDirectoriesAtRows(rows);
-    });
-    box->open();
+    confirm(window(), true, QStringLiteral("Really delete?"), informative, QStringLiteral("Delete"),
+            QStringLiteral("deleteButton"), this, [this, rows] { deleteDirectoriesAtRows(rows); });
 }
 
 void TBPrefsDirectoriesTab::deleteDirectoriesAtRows(const QList<int>& rows)

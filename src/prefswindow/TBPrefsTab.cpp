@@ -1,17 +1,7 @@
 #include "TBPrefsTab.h"
 
+#include "TBModifierKeys.h"
 #include "TBPreferences.h"
-
-#include <QAbstractScrollArea>
-#include <QAction>
-#include <QGridLayout>
-#include <QGuiApplication>
-#include <QMenu>
-#include <QMessageBox>
-#include <QPushButton>
-#include <QSpacerItem>
-
-TBPrefsTab::ModifierSource TBPrefsTab::s_modifierSource;
 
 TBPrefsTab::TBPrefsTab(const QString& identifier, QWidget* parent)
     : QWidget(parent)
@@ -21,12 +11,12 @@ TBPrefsTab::TBPrefsTab(const QString& identifier, QWidget* parent)
 
 void TBPrefsTab::setModifierSource(ModifierSource source)
 {
-    s_modifierSource = std::move(source);
+    TBModifierKeys::setSource(std::move(source));
 }
 
 Qt::KeyboardModifiers TBPrefsTab::currentModifiers()
 {
-    return s_modifierSource ? s_modifierSource() : QGuiApplication::queryKeyboardModifiers();
+    return TBModifierKeys::current();
 }
 
 TBPreferences* TBPrefsTab::prefs()
@@ -37,49 +27,4 @@ TBPreferences* TBPrefsTab::prefs()
 void TBPrefsTab::savePreferences()
 {
     prefs()->savePrefs();
-}
-
-QMessageBox* TBPrefsTab::alert(QWidget* parent, bool critical, const QString& text, const QString& informative)
-{
-    auto* box = new QMessageBox(parent);
-    box->setObjectName(QStringLiteral("alert"));
-    box->setIcon(critical ? QMessageBox::Critical : QMessageBox::Warning);
-    box->setWindowTitle(QGuiApplication::applicationDisplayName());
-    box->setText(text);
-    box->setInformativeText(informative);
-    box->setWindowModality(Qt::WindowModal);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    // Wide enough that the informative text does not wrap into a narrow column.
-    if (auto* grid = qobject_cast<QGridLayout*>(box->layout()))
-        grid->addItem(new QSpacerItem(380, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
-                      grid->columnCount());
-    return box;
-}
-
-QPushButton* TBPrefsTab::makeButton(const QString& name, const QString& title)
-{
-    auto* button = new QPushButton(title);
-    button->setObjectName(name);
-    button->setAutoDefault(false);
-    return button;
-}
-
-QAction* TBPrefsTab::addTableCommand(QMenu* menu, QWidget* table, const QString& name, const QString& title,
-                                     const QList<QKeySequence>& shortcuts)
-{
-    auto* command = new QAction(title, menu);
-    command->setObjectName(name);
-    command->setShortcuts(shortcuts);
-    command->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    menu->addAction(command);
-    table->addAction(command);
-    return command;
-}
-
-void TBPrefsTab::setTableMenu(QAbstractScrollArea* table, std::function<QMenu*()> menu)
-{
-    table->setContextMenuPolicy(Qt::CustomContextMenu);
-    QObject::connect(table, &QWidget::customContextMenuRequested, table, [table, menu](const QPoint& position) {
-        menu()->popup(table->viewport()->mapToGlobal(position));
-    });
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TBTableCommands.h"
+
 #include <QKeySequence>
 #include <QList>
 #include <QWidget>
@@ -36,19 +38,29 @@ protected:
     static TBPreferences* prefs();
     // Writes every setting to the settings file.
     static void savePreferences();
-    // A window-modal alert on parent, warning or critical style, deleted once closed; the caller
-    // adds buttons and opens it.
-    static QMessageBox* alert(QWidget* parent, bool critical, const QString& text, const QString& informative);
-    // A push button that Return in a field does not press.
-    static QPushButton* makeButton(const QString& name, const QString& title);
-    // A command of a table's context menu, its shortcuts working while the table has the focus; the
-    // caller connects it. The menu holds the commands that Alt changes, for window managers that take
-    // Alt-clicks.
+    // The shared helpers of list editors (TBTableCommands).
+    static QMessageBox* alert(QWidget* parent, bool critical, const QString& text, const QString& informative)
+    {
+        return TBTableCommands::alert(parent, critical, text, informative);
+    }
+    static QMessageBox* confirm(QWidget* parent, bool critical, const QString& text, const QString& informative,
+                                const QString& confirmTitle, const QString& confirmName, QObject* context,
+                                std::function<void()> confirmed)
+    {
+        return TBTableCommands::confirm(parent, critical, text, informative, confirmTitle, confirmName, context,
+                                        std::move(confirmed));
+    }
+    static QPushButton* makeButton(const QString& name, const QString& title)
+    {
+        return TBTableCommands::makeButton(name, title);
+    }
     static QAction* addTableCommand(QMenu* menu, QWidget* table, const QString& name, const QString& title,
-                                    const QList<QKeySequence>& shortcuts = {});
-    // Right-clicking the table pops up the menu that `menu` returns, brought up to date.
-    static void setTableMenu(QAbstractScrollArea* table, std::function<QMenu*()> menu);
-
-private:
-    static ModifierSource s_modifierSource;
+                                    const QList<QKeySequence>& shortcuts = {})
+    {
+        return TBTableCommands::addTableCommand(menu, table, name, title, shortcuts);
+    }
+    static void setTableMenu(QAbstractScrollArea* table, std::function<QMenu*()> menu)
+    {
+        TBTableCommands::setTableMenu(table, std::move(menu));
+    }
 };

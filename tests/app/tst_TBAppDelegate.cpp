@@ -3,6 +3,7 @@
 #include "TBDocumentController.h"
 #include "TBFindBar.h"
 #include "TBPreferences.h"
+#include "TBSavedSearchesController.h"
 #include "TBSearchCriteria.h"
 #include "TBSearchDocument.h"
 #include "TBSearchItem.h"
@@ -19,6 +20,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -34,6 +36,9 @@ private Q_SLOTS:
     void windowsAreTitledInTurn();
     void menusFollowTheWindow();
     void savedSearchesMenu();
+    void savedSearchGoesToTheOnlySearchWindow_data();
+    void savedSearchGoesToTheOnlySearchWindow();
+    void savedSearchesWindowIsMadeOnce();
     void editItemsActOnTheFocusedWidget();
     void aboutWindow();
     void preferencesOpenOneWindow();
@@ -185,14 +190,19 @@ void tst_TBAppDelegate::savedSearchesMenu()
     TBSearchCriteriaPtr other = TBSearchCriteria::searchCriteria(m_prefs->lastSelectedAttribute());
     other->setName(QStringLiteral("Staff & guests"));
     m_prefs->addSearchCriteria(other);
-    const QStringList expected {QStringLiteral("New Search=0"), QStringLiteral("Staff && guests=1")};
+    // A very long name is cut short in the menu.
+    TBSearchCriteriaPtr longOne = TBSearchCriteria::searchCriteria(m_prefs->lastSelectedAttribute());
+    longOne->setName(QString(300, QLatin1Char('n')));
+    m_prefs->addSearchCriteria(longOne);
+    const QStringList expected {QStringLiteral("New Search=0"), QStringLiteral("Staff && guests=1"),
+                                QString(79, QLatin1Char('n')) + QChar(0x2026) + QStringLiteral("=2")};
     QCOMPARE(listed(menu), expected);
     QCOMPARE(listed(browse->menuBar()->findChild<QMenu*>(QStringLiteral("savedSearchesMenu"))), expected);
 
     // Choosing one applies it to the search window; a browse window has no use for it.
     item->setSearchText(QStringLiteral("Jones"));
     validate(document->menuBar());
-    QAction* first = menu->actions().at(menu->actions().size() - 2);
+    QAction* first = menu->actions().at(menu->actions().size() - 3);
     QVERIFY(first->isEnabled());
     first->trigger();
     QCOMPARE(document->searchCriteria()->searchItemAtIndex(0)->searchText(), QStringLiteral("Smith"));
@@ -201,6 +211,97 @@ void tst_TBAppDelegate::savedSearchesMenu()
          {QStringLiteral("search:"), QStringLiteral("saveCurrentSearch:"), QStringLiteral("useSpecificSearch:")})
         QVERIFY2(!menuAction(browse, action)->isEnabled(), qPrintable(action));
     m_prefs->setSavedSearchCriteria({});
+}
+
+// Exactly one search window open: that one; none or several (browse windows do not count): a new one.
+void tst_TBAppDelegate::savedSearchGoesToTheOnlySearchWindow_data()
+{
+    QTest::addColumn<int>("searchWindows");
+    QTest::addColumn<int>("browseWindows");
+    QTest::addColumn<bool>("usesTheOpenOne");
+    QTest::newRow("none") << 0 << 1 << false;
+    QTest::newRow("one") << 1 << 1 << true;
+    QTest::newRow("two") << 2 << 0 << false;
+}
+
+void tst_TBAppDelegate::savedSearchGoesToTheOnlySearchWindow()
+{
+    QFETCH(int, searchWindows);
+    QFETCH(int, browseWindows);
+    QFETCH(bool, usesTheOpenOne);
+    TBAppDelegate delegate;
+    TBDocumentController* controller = delegate.documentController();
+    for (int i = 0; i < searchWindows; ++i)
+        delegate.makeSearchDocument();
+    for (int i = 0; i < browseWindows; ++i)
+        delegate.makeBrowseDocument();
+    const QList<TBDocument*> before = controller->documentsOfType(QStringLiteral("Search"));
+
+    // Used from the saved-searches window, as the user does.
+    TBSearchCriteriaPtr saved = TBSearchCriteria::searchCriteria(QStringLiteral("cn"));
+    saved->setName(QStringLiteral("Chosen"));
+    m_prefs->setSavedSearchCriteria({saved});
+    TBSavedSearchesController window;
+    window.show();
+    window.selectSearchRow(0);
+    QTest::mouseClick(window.useSelectedSearchButton(), Qt::LeftButton);
+
+    const QList<TBDocument*> after = controller->documentsOfType(QStringLiteral("Search"));
+    QCOMPARE(after.size(), usesTheOpenOne ? 1 : searchWindows + 1);
+    auto* used = static_cast<TBSearchDocument*>(usesTheOpenOne ? before.first() : after.last());
+    QVERIFY(usesTheOpenOne || !before.contains(used));
+    QCOMPARE(used->searchCriteria()->name(), QStringLiteral("Chosen"));
+    for (TBDocument* other : before) {
+        if (other != used)
+            QCOMPARE(static_cast<TBSearchDocument*>(other)->searchCriteria()->name(), QStringLiteral("New Search"));
+    }
+    m_prefs->setSavedSearchCriteria({});
+    m_prefs->setPreviousSearch(TBSearchCriteria::searchCriteria());
+}
+
+void tst_TBAppDelegate::savedSearchesWindowIsMadeOnce()
+{
+    TBAppDelegate delegate;
+    auto* document = static_cast<TBSearchDocument*>(delegate.makeSearchDocument());
+    auto* menu = document->menuBar()->findChild<QMenu*>(QStringLiteral("savedSearchesMenu"));
+    QStringList fixed;
+    for (QAction* action : menu->actions())
+        fixed << (action->isSeparator() ? QStringLiteral("-") : action->objectName());
+    QCOMPARE(fixed,
+             QStringList({QStringLiteral("showSavedSearchesWindow:"), QStringLiteral("saveCurrentSearch:"),
+                          QStringLiteral("useSelectedSearch:"), QStringLiteral("-"),
+                          QStringLiteral("savedSearchesPlaceholder")}));
+    QAction* show = menuAction(document, QStringLiteral("showSavedSearchesWindow:"));
+    QAction* use = menuAction(document, QStringLiteral("useSelectedSearch:"));
+    validate(document->menuBar());
+    QVERIFY(!use->isEnabled()); // no window, so nothing selected
+
+    TBSearchCriteriaPtr saved = TBSearchCriteria::searchCriteria(QStringLiteral("cn"));
+    saved->setName(QStringLiteral("Picked"));
+    m_prefs->addSearchCriteria(saved);
+    show->trigger();
+    TBSavedSearchesController* window = TBSavedSearchesController::existingController();
+    QVERIFY(window && window->isVisible());
+    window->close();
+    show->trigger(); // brought back, never a second one
+    QCOMPARE(TBSavedSearchesController::existingController(), window);
+    QVERIFY(window->isVisible());
+    int shown = 0;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        shown += widget->objectName() == QLatin1String("TBSavedSearches") && widget->isVisible();
+    QCOMPARE(shown, 1);
+
+    // The search window's command takes the search selected there.
+    validate(document->menuBar());
+    QVERIFY(use->isEnabled());
+    use->trigger();
+    QCOMPARE(document->searchCriteria()->name(), QStringLiteral("Picked"));
+    window->close();
+    validate(document->menuBar());
+    QVERIFY(!use->isEnabled());
+    delete window;
+    m_prefs->setSavedSearchCriteria({});
+    m_prefs->setPreviousSearch(TBSearchCriteria::searchCriteria());
 }
 
 void tst_TBAppDelegate::editItemsActOnTheFocusedWidget()

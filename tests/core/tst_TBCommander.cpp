@@ -191,7 +191,8 @@ void tst_TBCommander::secondStartRefusedAndTerminateEndsTool()
     QVERIFY(pid > 0);
 
     QVERIFY(!commander.runCommandString(sh, {QStringLiteral("-c"), QStringLiteral("exit 0")}));
-    QCOMPARE(recorder.messages, QStringList {QStringLiteral("TBCommander: Tried to runCommand, but task != nil!")});
+    QCOMPARE(recorder.messages,
+             QStringList {QStringLiteral("Could not run the command: another command is still running.")});
     QVERIFY(commander.isRunning());
     QCOMPARE(commander.processId(), pid);
 

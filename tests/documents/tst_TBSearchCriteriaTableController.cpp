@@ -255,6 +255,15 @@ private Q_SLOTS:
         QCOMPARE(m_owner->criteria->searchItemAtIndex(0)->searchAttr(), attribute);
     }
 
+    void unchosenComparisonShowsNoChoice()
+    {
+        showCriteria(criteriaOf({{"cn", "2", "ali"}}));
+        QCOMPARE(row(0)->typePopUp()->currentIndex(), 2);
+        showCriteria(criteriaOf({{"cn", "-1", "ali"}}));
+        QCOMPARE(row(0)->typePopUp()->currentIndex(), -1);
+        QCOMPARE(m_owner->criteria->searchItemAtIndex(0)->searchType(), -1);
+    }
+
     void chooseAttributes()
     {
         showCriteria(criteriaOf({{"cn", "2", "ali"}}));

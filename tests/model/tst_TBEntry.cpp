@@ -371,7 +371,10 @@ void tst_TBEntry::adTimestampToString_data()
     QTest::newRow("medium") << epoch << qint64(2) << qint64(2) << "1 Jan 1970 00:00:00";
     QTest::newRow("ticks are truncated") << "116444736009999999" << qint64(2) << qint64(2) << "1 Jan 1970 00:00:00";
     QTest::newRow("a later day") << "132537600000000000" << qint64(2) << qint64(2) << "30 Dec 2020 00:00:00";
-    QTest::newRow("short") << epoch << qint64(1) << qint64(1) << "1/1/70 12:00 AM";
+    QTest::newRow("short") << epoch << qint64(1) << qint64(1) << "1/1/1970 12:00 AM";
+    // The short style keeps all digits of the year, or 1601 and 2001 would read alike.
+    QTest::newRow("short, first day") << "1" << qint64(1) << qint64(0) << "1/1/1601";
+    QTest::newRow("short, last day") << "9223372036854775807" << qint64(1) << qint64(0) << "9/14/30828";
     QTest::newRow("date only") << epoch << qint64(2) << qint64(0) << "1 Jan 1970";
     QTest::newRow("time only") << epoch << qint64(0) << qint64(2) << "00:00:00";
     QTest::newRow("neither") << epoch << qint64(0) << qint64(0) << "";

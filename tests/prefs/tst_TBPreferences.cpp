@@ -527,6 +527,16 @@ private Q_SLOTS:
         QCOMPARE(savedNames(), QStringList {QStringLiteral("Uno")});
         QCOMPARE(m_notifications.size(), 4);
 
+        // A move, sent by whoever asked for it.
+        prefs->addSearchCriteria(TBSearchCriteria::searchCriteriaWithDictionary(
+            criteriaDict(QStringLiteral("Dos")), prefs->registry(), prefs->lastSelectedAttribute()));
+        QObject mover;
+        prefs->moveSearchCriteria(1, 0, &mover);
+        prefs->moveSearchCriteria(0, 2); // outside: nothing happens
+        QCOMPARE(savedNames(), (QStringList {QStringLiteral("Dos"), QStringLiteral("Uno")}));
+        QCOMPARE(m_notifications.size(), 6);
+        QCOMPARE(m_notifications.last().sender, &mover);
+
         // So is a directory that is added.
         auto dir = TBDirectory::directory();
         dir->setDirectoryName(QStringLiteral("Sample"));
