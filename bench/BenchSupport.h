@@ -6,10 +6,14 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QObject>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
 
 #include <sys/resource.h>
 #include <unistd.h>
@@ -82,6 +86,40 @@ inline TBEntryList parsedEntries(const QString& path)
     parser.parse();
     return parser.takeParsedData();
 }
+
+// Notes when the event loop last turned and the longest gap between two turns.
+class StallMeter : public QObject
+{
+public:
+    StallMeter()
+    {
+        m_timer.setInterval(2);
+        m_timer.setTimerType(Qt::PreciseTimer);
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            const qint64 now = m_clock.nsecsElapsed();
+            m_longest = std::max(m_longest, now - m_last);
+            m_last = now;
+        });
+    }
+    void start()
+    {
+        m_clock.start();
+        m_last = 0;
+        m_longest = 0;
+        m_timer.start();
+    }
+    qint64 stop()
+    {
+        m_timer.stop();
+        return std::max(m_longest, m_clock.nsecsElapsed() - m_last);
+    }
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    qint64 m_last = 0;
+    qint64 m_longest = 0;
+};
 
 inline double ms(qint64 ns)
 {

@@ -160,6 +160,9 @@ void TBAppDelegate::installMainMenu(TBDocument* document)
     file->addAction(actions.exportEntries);
     file->addAction(actions.exportCommandOutput);
     file->addSeparator();
+    file->addAction(actions.runPageLayout);
+    file->addAction(actions.printDocument);
+    file->addSeparator();
     QAction* quit = addApplicationAction(file, document, tr("Quit"), QStringLiteral("terminate:"),
                                          QKeySequence(Qt::CTRL | Qt::Key_Q));
     quit->setMenuRole(QAction::QuitRole);

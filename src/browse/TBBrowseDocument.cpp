@@ -10,6 +10,7 @@
 #include "TBFonts.h"
 #include "TBOutlineView.h"
 #include "TBPreferences.h"
+#include "TBPrintPanelAccessoryController.h"
 #include "TBSavePanel.h"
 #include "TBSearcher.h"
 
@@ -331,4 +332,49 @@ void TBBrowseDocument::exportEntries()
         displayTheDeferredMessage();
     });
     panel->open();
+}
+
+// Printing
+
+bool TBBrowseDocument::canPrintWhat(qint64 choice) const
+{
+    switch (choice) {
+    case TBPrintPanelAccessoryController::printDetailsSelected:
+        return m_entryItemTable && m_entryItemTable->numberOfSelectedRows() == 1 && detailsText()
+            && !detailsText()->isEmpty();
+    case TBPrintPanelAccessoryController::printDetailsAll:
+        return false;
+    default:
+        return TBDocument::canPrintWhat(choice);
+    }
+}
+
+bool TBBrowseDocument::canPrintDocument() const
+{
+    // A node read below a root that was only listed counts too.
+    const bool treeRead = m_rootEntryItem && (m_rootEntryItem->haveSearched() || m_rootEntryItem->haveBrowsed());
+    return TBDocument::canPrintDocument()
+        && (treeRead || TBDocument::canPrintWhat(TBPrintPanelAccessoryController::printCommandOutput));
+}
+
+void TBBrowseDocument::updateSummaryInfoForPrinting()
+{
+    TBRichText summary;
+    if (const TBDirectoryPtr directory = currentDirectory())
+        TBDocumentPrinter::appendDirectorySummary(summary, *directory);
+    if (const TBEntryItem* item = selectedEntryItem(); item && !item->dn().isEmpty())
+        TBDocumentPrinter::appendSummaryLine(summary, QStringLiteral("Entry: "), item->dn());
+    if (!summary.isEmpty())
+        summary.append(QStringLiteral("\n"), TBFonts::printFontAttributes());
+    documentPrinter()->texts().summaryInfoForPrinting = summary;
+}
+
+void TBBrowseDocument::updateDetailsSelectedForPrinting()
+{
+    const TBEntryItem* item = selectedEntryItem();
+    if (!item || !item->entry()) {
+        TBDocument::updateDetailsSelectedForPrinting();
+        return;
+    }
+    documentPrinter()->texts().detailsSelectedForPrinting = TBDocumentPrinter::entriesForPrinting({item->entry()});
 }

@@ -38,6 +38,13 @@ public:
     // Reads searchEntryItem() itself.
     void searchOne();
 
+    // Printing: the selected node's details or the output. Never all details: a tree has no
+    // "all". The summary names the directory and the node.
+    bool canPrintWhat(qint64 choice) const override;
+    bool canPrintDocument() const override;
+    void updateSummaryInfoForPrinting() override;
+    void updateDetailsSelectedForPrinting() override;
+
     void updateDetailsText() override;
     QString draggedFileBaseName() const override;
     void searcherOperationFinished() override;

@@ -6,6 +6,7 @@
 #include "TBNotificationCenter.h"
 #include "TBOptionsSheet.h"
 #include "TBPreferences.h"
+#include "TBPrintPanelAccessoryController.h"
 #include "TBSavePanel.h"
 #include "TBSearcher.h"
 #include "TBTextView.h"
@@ -36,6 +37,8 @@ TBDocument::TBDocument(QWidget* parent)
     connect(m_messages, &TBMessageQueue::messageSheetEnded, this, &TBDocument::messageSheetEnd);
     m_credentials = new TBCredentials(this, [this] { return currentDirectory(); });
     connect(m_credentials, &TBCredentials::waitingForKeychainChanged, this, &TBDocument::showWaiting);
+    m_printer = new TBDocumentPrinter(this);
+    connect(m_printer, &TBDocumentPrinter::printingChanged, this, &TBDocument::printingDidChange);
 
     m_actions.connectTo(this);
     connect(this, &TBDocument::validationChanged, this, &TBDocument::updateMenuActionState);
@@ -64,6 +67,8 @@ void TBDocument::loadWindow()
                         [this](const TBNotification& n) { prefsDirectoriesHaveChangedNotification(n); });
     center->addObserver(this, TBPrefsDirectoriesDeletedNotification,
                         [this](const TBNotification& n) { prefsDirectoriesDeletedNotification(n); });
+    center->addObserver(this, TBPrintPreviewUpdateNotification,
+                        [this](const TBNotification& n) { printPreviewUpdateNotification(n); });
     if (QCoreApplication::instance())
         connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this, &TBDocument::terminateNotification);
 
@@ -122,7 +127,7 @@ bool TBDocument::searcherBusy() const
 
 bool TBDocument::documentBusy() const
 {
-    return m_exporting || searcherBusy();
+    return m_exporting || searcherBusy() || printing();
 }
 
 void TBDocument::updateMenuActionState()
@@ -529,6 +534,82 @@ void TBDocument::cancelSearchOperation()
     m_ui.cancelButton->setEnabled(false);
     m_userCanceled = true;
     m_searcher->cancelOperation();
+}
+
+// Printing
+
+void TBDocument::runPageLayout()
+{
+    if (canRunPageLayout())
+        m_printer->runPageLayout();
+}
+
+bool TBDocument::canPrintWhat(qint64 choice) const
+{
+    return choice == TBPrintPanelAccessoryController::printCommandOutput && !runSettings().discardOutput
+        && commandOutputText() && !commandOutputText()->isEmpty();
+}
+
+bool TBDocument::canPrintDocument() const
+{
+    if (m_currentDirectoryID == 0 || documentBusy())
+        return false;
+    for (qint64 choice = TBPrintPanelAccessoryController::printDetailsSelected;
+         choice <= TBPrintPanelAccessoryController::printCommandOutput; ++choice) {
+        if (canPrintWhat(choice))
+            return true;
+    }
+    return false;
+}
+
+void TBDocument::printDocument()
+{
+    if (canPrintDocument())
+        m_printer->printDocument();
+}
+
+void TBDocument::printPreviewUpdateNotification(const TBNotification& notification)
+{
+    // Another window's print options are that window's business: its text may be large.
+    const auto* accessory = qobject_cast<const TBPrintPanelAccessoryController*>(notification.sender);
+    if (accessory && accessory->document() != this)
+        return;
+    updatePrintTextView();
+}
+
+void TBDocument::updateSummaryInfoForPrinting()
+{
+    m_printer->texts().summaryInfoForPrinting = TBRichText();
+}
+
+void TBDocument::updateDetailsSelectedForPrinting()
+{
+    m_printer->texts().detailsSelectedForPrinting = TBRichText::fromDocument(*detailsText()->document());
+}
+
+void TBDocument::updateDetailsAllForPrinting()
+{
+    m_printer->texts().detailsAllForPrinting = TBRichText::fromDocument(*detailsText()->document());
+}
+
+void TBDocument::updateCommandOutputForPrinting()
+{
+    // The output starts with a blank line before each command; a page need not.
+    QString output = commandOutputText()->plainText();
+    qsizetype start = 0;
+    while (start < output.size() && output.at(start) == QLatin1Char('\n'))
+        ++start;
+    TBRichText text;
+    text.append(output.mid(start), TBFonts::printFixedFontAttributes());
+    m_printer->texts().commandOutputForPrinting = text;
+}
+
+void TBDocument::printingDidChange()
+{
+    // The window looks busy while the job paints; the dialogs themselves are window-modal.
+    m_ui.showProgress(m_printer->jobRunning());
+    doThatDirectoryEnableThing(!printing());
+    Q_EMIT validationChanged();
 }
 
 void TBDocument::whoamiCommandFinished()

@@ -7,6 +7,7 @@
 #include "TBDirectory.h"
 #include "TBDirectoryPopUp.h"
 #include "TBDocumentActions.h"
+#include "TBDocumentPrinter.h"
 #include "TBDocumentUi.h"
 #include "TBKeychain.h"
 #include "TBMessageQueue.h"
@@ -249,8 +250,25 @@ public:
     void runCommand();
     bool canCancelSearchOperation() const;
     void cancelSearchOperation();
-    // Page setup waits while the window is busy.
+    // Printing (TBDocumentPrinter). Page set-up waits while the window is busy.
     bool canRunPageLayout() const { return !documentBusy(); }
+    void runPageLayout();
+    const TBPrintInfo& thePrintInfo() { return m_printer->thePrintInfo(); }
+    void setThePrintInfo(const TBPrintInfo& printInfo) { m_printer->setThePrintInfo(printInfo); }
+    // A page set-up sheet or a print job is under way.
+    bool printing() const { return m_printer->printing(); }
+    virtual bool canPrintDocument() const;
+    void printDocument();
+    // Whether the choice (0 selected details, 1 all details, 2 command output) is printable now.
+    virtual bool canPrintWhat(qint64 choice) const;
+    void printPreviewUpdateNotification(const TBNotification& notification);
+    void updatePrintTextView() { m_printer->updatePrintTextView(); }
+    TBDocumentPrinter* documentPrinter() const { return m_printer; }
+    // Fill the printed texts of the job (TBDocumentPrinter::texts()).
+    virtual void updateSummaryInfoForPrinting();
+    virtual void updateDetailsSelectedForPrinting();
+    virtual void updateDetailsAllForPrinting();
+    void updateCommandOutputForPrinting();
 
     // The modifier keys held now (tests replace the source).
     static Qt::KeyboardModifiers currentModifiers() { return TBModifierKeys::current(); }
@@ -298,10 +316,12 @@ private:
     void windowWillClose();
     void splitViewDidResizeSubviews();
     void showWaiting(bool waiting);
+    void printingDidChange();
 
     TBSearcher* m_searcher = nullptr;
     TBMessageQueue* m_messages = nullptr;
     TBCredentials* m_credentials = nullptr;
+    TBDocumentPrinter* m_printer = nullptr;
     qint64 m_currentDirectoryID = 0;
     qint64 m_lastSearchedDirectoryID = 0;
     bool m_showOutputTextAfterSheet = false;

@@ -28,6 +28,8 @@ TBDocumentActions::TBDocumentActions(QObject* owner)
                                QKeySequence(Qt::CTRL | Qt::Key_E)))
     , exportCommandOutput(
           makeAction(owner, QObject::tr("Export Command Output…"), QStringLiteral("exportCommandOutput:")))
+    , runPageLayout(makeAction(owner, QObject::tr("Page Setup…"), QStringLiteral("runPageLayout:")))
+    , printDocument(makeAction(owner, QObject::tr("Print…"), QStringLiteral("printDocument:"), QKeySequence::Print))
     , cut(makeAction(owner, QObject::tr("Cut"), QStringLiteral("cut:"), QKeySequence::Cut))
     , copy(makeAction(owner, QObject::tr("Copy"), QStringLiteral("copy:"), QKeySequence::Copy))
     , del(makeAction(owner, QObject::tr("Delete"), QStringLiteral("delete:")))
@@ -56,6 +58,8 @@ void TBDocumentActions::connectTo(TBDocument* document) const
     QObject::connect(performClose, &QAction::triggered, document, &TBDocument::performClose);
     QObject::connect(exportEntries, &QAction::triggered, document, &TBDocument::exportEntries);
     QObject::connect(exportCommandOutput, &QAction::triggered, document, &TBDocument::exportCommandOutput);
+    QObject::connect(runPageLayout, &QAction::triggered, document, &TBDocument::runPageLayout);
+    QObject::connect(printDocument, &QAction::triggered, document, &TBDocument::printDocument);
     const std::pair<QAction*, TBEditCommands::Command> editCommands[] = {
         {cut, TBEditCommands::Cut},
         {copy, TBEditCommands::Copy},
@@ -76,6 +80,8 @@ void TBDocumentActions::update(const TBDocument& document) const
     // Shortcuts fire without a menu opening: each command's slot checks its query again as well.
     exportEntries->setEnabled(document.canExportEntries());
     exportCommandOutput->setEnabled(document.canExportCommandOutput());
+    runPageLayout->setEnabled(document.canRunPageLayout());
+    printDocument->setEnabled(document.canPrintDocument());
     const QWidget* focus = document.focusWidget();
     cut->setEnabled(TBEditCommands::canPerform(focus, TBEditCommands::Cut));
     copy->setEnabled(TBEditCommands::canPerform(focus, TBEditCommands::Copy));

@@ -18,6 +18,8 @@ struct TBDocumentActions
     QAction* performClose;
     QAction* exportEntries;
     QAction* exportCommandOutput;
+    QAction* runPageLayout;
+    QAction* printDocument;
     QAction* cut;
     QAction* copy;
     QAction* del;

@@ -8,6 +8,7 @@
 #include "TBFonts.h"
 #include "TBNotificationCenter.h"
 #include "TBPreferences.h"
+#include "TBPrintPanelAccessoryController.h"
 #include "TBSearchCriteriaTableController.h"
 #include "TBSearchItem.h"
 #include "TBSearcher.h"
@@ -446,4 +447,64 @@ void TBSearchDocument::useSelectedSearch()
 void TBSearchDocument::useSpecificSearch(qsizetype index)
 {
     applySearchCriteria(TBPreferences::sharedPreferences()->searchCriteriaAtIndex(index));
+}
+
+// Printing
+
+bool TBSearchDocument::canPrintWhat(qint64 choice) const
+{
+    switch (choice) {
+    case TBPrintPanelAccessoryController::printDetailsSelected:
+        return m_entryTable && m_entryTable->hasSelection();
+    case TBPrintPanelAccessoryController::printDetailsAll:
+        return m_entryTableController && !m_entryTableController->entries().isEmpty();
+    default:
+        return TBDocument::canPrintWhat(choice);
+    }
+}
+
+bool TBSearchDocument::canPrintDocument() const
+{
+    return TBDocument::canPrintDocument()
+        && (canPrintWhat(TBPrintPanelAccessoryController::printDetailsAll)
+            || TBDocument::canPrintWhat(TBPrintPanelAccessoryController::printCommandOutput));
+}
+
+void TBSearchDocument::updateSummaryInfoForPrinting()
+{
+    const TBPreferences* prefs = TBPreferences::sharedPreferences();
+    const QTextCharFormat& regular = TBFonts::printFontAttributes();
+    const QString lineBreak = QStringLiteral("\n");
+    TBRichText summary;
+    const qint64 directoryID = lastSearchedDirectoryID();
+    if (directoryID != 0 && directoryID != -1) {
+        if (const TBDirectoryPtr directory = prefs->directoryWithID(directoryID))
+            TBDocumentPrinter::appendDirectorySummary(summary, *directory);
+    }
+    if (m_lastSearchedCriteria) {
+        TBDocumentPrinter::appendSummaryLine(summary, QStringLiteral("Search: "), QString());
+        for (const TBSearchItemPtr& item : m_lastSearchedCriteria->searchItems()) {
+            const qint64 type = item->searchType();
+            QString condition = QStringLiteral("\t%1 %2").arg(item->searchAttrAsString(prefs->registry()),
+                                                              item->searchTypeAsString());
+            // "exists" and "is missing" take no text.
+            if (type != TBSearchTypeExists && type != TBSearchTypeIsMissing)
+                condition += QLatin1Char(' ') + item->searchText();
+            summary.append(condition, regular);
+            summary.append(lineBreak, regular);
+        }
+        summary.append(lineBreak, regular);
+    }
+    documentPrinter()->texts().summaryInfoForPrinting = summary;
+}
+
+void TBSearchDocument::updateDetailsSelectedForPrinting()
+{
+    documentPrinter()->texts().detailsSelectedForPrinting = TBDocumentPrinter::entriesForPrinting(selectedEntries());
+}
+
+void TBSearchDocument::updateDetailsAllForPrinting()
+{
+    documentPrinter()->texts().detailsAllForPrinting
+        = TBDocumentPrinter::entriesForPrinting(m_entryTableController->entries());
 }

@@ -48,6 +48,13 @@ public:
     // Writes the rows as the panel's choices say; on failure shows the reason and answers false.
     bool exportEntriesWithPanel(const TBExportPanel* panel);
 
+    // Printing: the selected entries, all entries or the output, after the directory and the search.
+    bool canPrintWhat(qint64 choice) const override;
+    bool canPrintDocument() const override;
+    void updateSummaryInfoForPrinting() override;
+    void updateDetailsSelectedForPrinting() override;
+    void updateDetailsAllForPrinting() override;
+
     void updateMenuActionState() override;
     void selectCurrentDirectory() override;
     void changeDirectory(int index) override;

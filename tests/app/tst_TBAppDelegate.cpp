@@ -146,6 +146,16 @@ void tst_TBAppDelegate::menusFollowTheWindow()
     QVERIFY(exportOutput->isEnabled());
     document->clearOutputText();
     QVERIFY(!exportOutput->isEnabled());
+
+    // File > Page Setup… and Print… (Ctrl+P); nothing to print without a directory.
+    QAction* pageSetup = menuAction(document, QStringLiteral("runPageLayout:"));
+    QAction* print = menuAction(document, QStringLiteral("printDocument:"));
+    QCOMPARE(pageSetup->text(), QStringLiteral("Page Setup…"));
+    QCOMPARE(print->text(), QStringLiteral("Print…"));
+    QCOMPARE(print->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_P));
+    validate(bar);
+    QVERIFY(pageSetup->isEnabled());
+    QVERIFY(!print->isEnabled());
 }
 
 void tst_TBAppDelegate::savedSearchesMenu()
