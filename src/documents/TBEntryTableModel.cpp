@@ -248,12 +248,13 @@ void TBEntryTableModel::sortEntries(TBEntryList& entries) const
     // Keys are made once per entry; an entry without the attribute sorts first when ascending.
     if (m_columns.at(column).adTime) {
         std::vector<qint64> keys(count, std::numeric_limits<qint64>::min());
+        // Both of AD's "never" come after every date.
+        const bool zeroMeansNever = TBADTimestampMeansNever(name, 0);
         for (qsizetype i = 0; i < count; ++i) {
             const TBValue value = entries.at(i)->valueForAttribute(name);
             if (value.isText())
                 keys[i] = TBADTimestampValue(value.text());
-            // Both of AD's "never" come after every date.
-            if (keys[i] == 0 && TBADTimestampMeansNever(name, 0))
+            if (keys[i] == 0 && zeroMeansNever)
                 keys[i] = TBADTimestampNever;
         }
         std::stable_sort(order.begin(), order.end(),
