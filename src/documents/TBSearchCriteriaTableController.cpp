@@ -22,7 +22,7 @@ namespace {
 
 bool takesText(const TBSearchItemPtr& item)
 {
-    return item && item->searchType() != TBSearchTypeExists && item->searchType() != TBSearchTypeIsMissing;
+    return item && item->takesText();
 }
 
 void setItemEnabled(QComboBox* popUp, int index, bool enabled)

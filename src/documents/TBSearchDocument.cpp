@@ -182,8 +182,7 @@ bool TBSearchDocument::canSearch() const
     if (currentDirectoryID() == 0 || currentDirectoryID() == -1 || documentBusy() || !m_searchCriteria)
         return false;
     for (const TBSearchItemPtr& item : m_searchCriteria->searchItems()) {
-        const qint64 type = item->searchType();
-        if (type != TBSearchTypeExists && type != TBSearchTypeIsMissing && item->searchText().isEmpty())
+        if (item->takesText() && item->searchText().isEmpty())
             return false;
     }
     return true;
@@ -484,13 +483,8 @@ void TBSearchDocument::updateSummaryInfoForPrinting()
     if (m_lastSearchedCriteria) {
         TBDocumentPrinter::appendSummaryLine(summary, QStringLiteral("Search: "), QString());
         for (const TBSearchItemPtr& item : m_lastSearchedCriteria->searchItems()) {
-            const qint64 type = item->searchType();
-            QString condition = QStringLiteral("\t%1 %2").arg(item->searchAttrAsString(prefs->registry()),
-                                                              item->searchTypeAsString());
-            // "exists" and "is missing" take no text.
-            if (type != TBSearchTypeExists && type != TBSearchTypeIsMissing)
-                condition += QLatin1Char(' ') + item->searchText();
-            summary.append(condition, regular);
+            summary.append(QLatin1Char('\t') + item->conditionText(item->searchAttrAsString(prefs->registry())),
+                           regular);
             summary.append(lineBreak, regular);
         }
         summary.append(lineBreak, regular);

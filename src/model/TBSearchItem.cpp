@@ -121,8 +121,13 @@ QString TBSearchItem::description() const
 
 QString TBSearchItem::tooltipDescription() const
 {
-    QString text = m_searchAttr + QLatin1Char(' ') + searchTypeAsString();
-    if (m_searchType != TBSearchTypeExists && m_searchType != TBSearchTypeIsMissing)
+    return conditionText(m_searchAttr);
+}
+
+QString TBSearchItem::conditionText(const QString& attribute) const
+{
+    QString text = attribute + QLatin1Char(' ') + searchTypeAsString();
+    if (takesText())
         text += QLatin1Char(' ') + m_searchText;
     return text;
 }

@@ -45,6 +45,10 @@ public:
     QVariantMap dictionaryRepresentation() const;
     QString description() const;
     QString tooltipDescription() const;
+    // Whether the comparison needs a text: all but "exists" and "is missing".
+    bool takesText() const { return m_searchType != TBSearchTypeExists && m_searchType != TBSearchTypeIsMissing; }
+    // "attribute comparison text" (no text where none is taken), the attribute as given.
+    QString conditionText(const QString& attribute) const;
     QString searchTypeAsString() const;
     static QString searchTypeAsString(qint64 searchType);
     // "Friendly Name (attr)", or the attribute alone when it has no friendly name.

@@ -37,11 +37,6 @@ TBPreferences* prefs()
     return TBPreferences::sharedPreferences();
 }
 
-bool takesText(const TBSearchItemPtr& item)
-{
-    return item && item->searchType() != TBSearchTypeExists && item->searchType() != TBSearchTypeIsMissing;
-}
-
 } // namespace
 
 void TBSavedSearchesController::setDocumentSource(DocumentSource source)
@@ -381,7 +376,7 @@ QString TBSavedSearchesController::searchInfoProblem() const
     if (m_editSearchSheet->editSearchName()->text().isEmpty())
         return tr("Please enter a name for this search.");
     for (const TBSearchItemPtr& item : m_editingSearchCriteria->searchItems()) {
-        if (takesText(item) && item->searchText().isEmpty())
+        if (item && item->takesText() && item->searchText().isEmpty())
             return tr("Please enter a text for every condition that needs one.");
     }
     return QString();
@@ -408,7 +403,8 @@ void TBSavedSearchesController::updateSearchTextNextKeyViews()
     // Tab goes from the name to the first condition that takes text, then through the conditions.
     QLineEdit* name = m_editSearchSheet->editSearchName();
     for (int row = 0; row < m_searchTableController->numberOfRows(); ++row) {
-        if (takesText(m_editingSearchCriteria->searchItemAtIndex(row))) {
+        const TBSearchItemPtr item = m_editingSearchCriteria->searchItemAtIndex(row);
+        if (item && item->takesText()) {
             QWidget::setTabOrder(name, m_searchTableController->rowView(row)->dataField());
             return;
         }
